@@ -1,0 +1,154 @@
+#include "CSorvikDlg.h"
+
+#include "CAboutDlg.h"
+#include "CDB.h"
+#include "CDlgSelectDBFile.h"
+#include "DialogUnits.h"
+#include "ReportList.h"
+#include "StationStartup.h"
+#include "StringTable.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using platform::placeInDialogUnits;
+
+namespace {
+
+QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QStringLiteral("id%1").arg(id));
+    b->setAutoDefault(false);
+    placeInDialogUnits(b, x, 283, 60, 20);
+    return b;
+}
+
+} // namespace
+
+CSorvikDlg::CSorvikDlg(QWidget* pParent)
+    : QDialog(pParent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("CSorvikDlg"));
+    setFont(platform::dialogFont());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/sorvik.png")));
+    platform::sizeInDialogUnits(this, 517, 311);
+
+    auto* typeLabel = new QLabel(QStringLiteral("编号类型"), this);
+    placeInDialogUnits(typeLabel, 366, 14, 33, 8);
+    m_radioStuNO = new QRadioButton(QStringLiteral("学号"), this);
+    m_radioStuNO->setObjectName(QStringLiteral("id1000"));
+    placeInDialogUnits(m_radioStuNO, 411, 13, 32, 10);
+    m_radioCardNO = new QRadioButton(QStringLiteral("卡号"), this);
+    m_radioCardNO->setObjectName(QStringLiteral("id1001"));
+    placeInDialogUnits(m_radioCardNO, 464, 13, 32, 10);
+    // Each button starts a group of its own, so the click handlers keep them exclusive.
+    m_radioStuNO->setAutoExclusive(false);
+    m_radioCardNO->setAutoExclusive(false);
+
+    auto* listLabel = new QLabel(QStringLiteral("测试成绩"), this);
+    placeInDialogUnits(listLabel, 11, 14, 33, 8);
+    m_listResult = new platform::ReportList(this);
+    m_listResult->setObjectName(QStringLiteral("id1002"));
+    placeInDialogUnits(m_listResult, 7, 25, 503, 254);
+
+    auto* countLabel = new QLabel(QStringLiteral("记录数量"), this);
+    placeInDialogUnits(countLabel, 7, 292, 33, 8);
+    m_editCount = new QLineEdit(this);
+    m_editCount->setObjectName(QStringLiteral("id1003"));
+    m_editCount->setEnabled(false);
+    placeInDialogUnits(m_editCount, 44, 289, 40, 14);
+
+    m_btnStart = makeButton(this, 1004, QStringLiteral("开始"), 126);
+    m_btnStop = makeButton(this, 1005, QStringLiteral("结束"), 190);
+    m_btnSetup = makeButton(this, 1006, QStringLiteral("采集设置"), 254);
+    m_btnDataBase = makeButton(this, 1007, QStringLiteral("数据库"), 318);
+    m_btnSync = makeButton(this, 1042, QStringLiteral("同步数据"), 382);
+    m_btnExit = makeButton(this, 1008, QStringLiteral("退出"), 446);
+
+    connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
+    connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
+    connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
+
+    // The list's insertion and deletion notices keep the counter equal to its row count.
+    m_listResult->setCountObserver(
+        [this](int count) { m_editCount->setText(QString::number(count)); });
+}
+
+CSorvikDlg::~CSorvikDlg() = default;
+
+int CSorvikDlg::DoModal()
+{
+    OnInitDialog();
+    return exec();
+}
+
+bool CSorvikDlg::OnInitDialog()
+{
+    // No window menu on this caption bar: the about box is on the window's context menu.
+    const QString aboutText = platform::loadString(platform::IDS_ABOUTBOX);
+    if (!aboutText.isEmpty()) {
+        auto* about = new QAction(aboutText, this);
+        about->setObjectName(QStringLiteral("aboutAction"));
+        connect(about, &QAction::triggered, this, &CSorvikDlg::OnAbout);
+        addAction(about);
+        setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+
+    setWindowTitle(StationStartup::baseTitle());
+    m_listResult->setColumns({{QStringLiteral("测试者编号"), 120},
+                              {QStringLiteral("姓名"), 120},
+                              {QStringLiteral("测试项目"), 120},
+                              {QStringLiteral("测试成绩"), 120},
+                              {QStringLiteral("成绩单位"), 120}});
+
+    const StationStartup::Outcome outcome =
+        StationStartup().run([this] { return chooseDatabaseFile(); });
+    if (outcome.closeRequested)
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+    setWindowTitle(outcome.title);
+
+    if (outcome.dbOpen) {
+        m_btnStart->setEnabled(true);
+        m_btnStop->setEnabled(false);
+        m_radioStuNO->setChecked(true);
+        m_radioCardNO->setChecked(false);
+    }
+    return true;
+}
+
+bool CSorvikDlg::chooseDatabaseFile()
+{
+    if (m_chooseDatabase)
+        return m_chooseDatabase();
+    CDlgSelectDBFile dlg;
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void CSorvikDlg::OnRadioStuNO()
+{
+    m_radioStuNO->setChecked(true);
+    m_radioCardNO->setChecked(false);
+}
+
+void CSorvikDlg::OnRadioCardNO()
+{
+    m_radioStuNO->setChecked(false);
+    m_radioCardNO->setChecked(true);
+}
+
+void CSorvikDlg::OnExit()
+{
+    theDB.close();
+    accept();
+}
+
+void CSorvikDlg::OnAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.exec();
+}

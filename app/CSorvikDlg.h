@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace platform {
+class ReportList;
+}
+
+// The main window: the collection console with the result list, the record counter, the
+// number-type buttons and the buttons that open the other dialogs.
+class CSorvikDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSorvikDlg(QWidget* pParent = nullptr);
+    ~CSorvikDlg() override;
+
+    // Initialisation, then the modal loop; the result of the loop.
+    int DoModal();
+    // Opens the database (or asks for another file), sets the title and the buttons.
+    bool OnInitDialog();
+
+    // Replaces the database file selection shown at start-up (answers whether a file was saved).
+    void setDatabaseChooser(std::function<bool()> chooser) { m_chooseDatabase = std::move(chooser); }
+
+    QLineEdit* m_editCount;
+    QRadioButton* m_radioCardNO;
+    QRadioButton* m_radioStuNO;
+    QPushButton* m_btnStart;
+    QPushButton* m_btnStop;
+    platform::ReportList* m_listResult;
+
+private:
+    void OnRadioStuNO();
+    void OnRadioCardNO();
+    void OnExit();
+    void OnAbout();
+    bool chooseDatabaseFile();
+
+    QPushButton* m_btnSetup;
+    QPushButton* m_btnDataBase;
+    QPushButton* m_btnSync;
+    QPushButton* m_btnExit;
+    std::function<bool()> m_chooseDatabase;
+};

@@ -1,0 +1,7 @@
+#include "CSorvikApp.h"
+
+int main(int argc, char* argv[])
+{
+    CSorvikApp app(argc, argv);
+    return app.InitInstance();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace store {
+class Database;
+class StoreError;
+} // namespace store
+
+// The station's database object. Copies share one database; store objects take a copy.
+class CDB {
+public:
+    // 1 when the database is open; 0 after showing why not.
+    int open(const QString& strDBFile);
+    // 1 when the card table exists afterwards, 0 when it cannot be created.
+    int CreateCardTable();
+    void close();
+
+    bool isOpen() const;
+    const std::shared_ptr<store::Database>& database() const { return m_pConnection; }
+
+    std::shared_ptr<store::Database> m_pConnection;
+};
+
+// The process-wide database and whether the main window opened it.
+extern CDB theDB;
+extern bool bDBOpen;
+
+// Shows "在<signature>处发生异常:\r\n<description>\n" in the application's message box.
+void ShowComError(const QString& strSignature, const QString& strDescription);
+void ShowComError(const QString& strSignature, const store::StoreError& error);

@@ -1,0 +1,414 @@
+#include "Recordset.h"
+
+#include "Database.h"
+#include "SqlConnection.h"
+#include "StoreError.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace store {
+
+namespace {
+
+const QString kNoCurrentRecord = QStringLiteral(
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+    "requires a current record.");
+const QString kClosed = QStringLiteral("Operation is not allowed when the object is closed.");
+
+QString asciiLower(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return out;
+}
+
+QString quotedName(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+} // namespace
+
+QString matchKey(const QVariant& value, bool* isNull)
+{
+    if (isNull)
+        *isNull = false;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        if (isNull)
+            *isNull = true;
+        return {};
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        if (d == static_cast<double>(static_cast<qint64>(d)) && d > -1e15 && d < 1e15)
+            return QString::number(static_cast<qint64>(d));
+        return QString::number(d, 'g', 17);
+    }
+    default: {
+        if (value.isNull() && value.typeId() != QMetaType::QString) {
+            if (isNull)
+                *isNull = true;
+            return {};
+        }
+        QString text = value.toString();
+        qsizetype n = text.size();
+        while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
+            --n;
+        text.truncate(n);
+        return asciiLower(text);
+    }
+    }
+}
+
+Recordset::~Recordset() = default;
+
+void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
+                     const QVariantList& params)
+{
+    close();
+    if (!db)
+        throw StoreError(kClosed);
+    static const QRegularExpression bareTable(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*$"));
+    static const QRegularExpression selectAll(
+        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+([A-Za-z_][A-Za-z0-9_]*)(\\s.*)?$"),
+        QRegularExpression::CaseInsensitiveOption |
+            QRegularExpression::DotMatchesEverythingOption);
+
+    QString sql;
+    QString table;
+    if (const auto m = bareTable.match(source); m.hasMatch()) {
+        table = m.captured(1);
+        sql = QStringLiteral("SELECT _rowid_, * FROM ") + quotedName(table);
+    } else if (const auto s = selectAll.match(source);
+               s.hasMatch() && !s.captured(2).contains(QStringLiteral("join"), Qt::CaseInsensitive) &&
+               !s.captured(2).contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
+        table = s.captured(1);
+        sql = QStringLiteral("SELECT _rowid_, * FROM ") + quotedName(table) + s.captured(2);
+    } else {
+        sql = source;
+    }
+
+    ResultTable result = db->connection().query(sql, params, !table.isEmpty());
+    m_db = db;
+    m_table = table;
+    m_columns = result.columns;
+    m_columnByName.clear();
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (!m_columnByName.contains(asciiLower(m_columns.at(i))))
+            m_columnByName.insert(asciiLower(m_columns.at(i)), i);
+    m_cells = std::move(result.cells);
+    if (table.isEmpty())
+        m_rowids.assign(result.rowCount(), 0);
+    else
+        m_rowids = std::move(result.rowids);
+    m_indexes.clear();
+    m_indexes.resize(m_columns.size());
+    m_filtered = false;
+    m_view.clear();
+    m_pos = 0;
+    m_pending = {};
+    m_open = true;
+}
+
+void Recordset::close()
+{
+    m_open = false;
+    m_db.reset();
+    m_table.clear();
+    m_columns.clear();
+    m_columnByName.clear();
+    m_cells.clear();
+    m_rowids.clear();
+    m_indexes.clear();
+    m_view.clear();
+    m_filtered = false;
+    m_pos = 0;
+    m_pending = {};
+}
+
+void Recordset::requireOpen() const
+{
+    if (!m_open)
+        throw StoreError(kClosed);
+}
+
+int Recordset::columnIndex(const QString& name) const
+{
+    requireOpen();
+    const auto it = m_columnByName.constFind(asciiLower(name));
+    if (it == m_columnByName.cend())
+        throw StoreError(
+            QStringLiteral("Item cannot be found in the collection corresponding to the "
+                           "requested name or ordinal: %1")
+                .arg(name));
+    return *it;
+}
+
+const QHash<QString, std::vector<int>>& Recordset::indexFor(int column)
+{
+    auto& slot = m_indexes[column];
+    if (!slot) {
+        slot = std::make_unique<QHash<QString, std::vector<int>>>();
+        slot->reserve(rowCount());
+        for (int r = 0; r < rowCount(); ++r) {
+            bool isNull = false;
+            const QString key = matchKey(cellAt(r, column), &isNull);
+            if (!isNull)
+                (*slot)[key].push_back(r);
+        }
+    }
+    return *slot;
+}
+
+void Recordset::indexInsert(int column, int row, const QVariant& value)
+{
+    if (!m_indexes[column])
+        return;
+    bool isNull = false;
+    const QString key = matchKey(value, &isNull);
+    if (isNull)
+        return;
+    std::vector<int>& bucket = (*m_indexes[column])[key];
+    bucket.insert(std::upper_bound(bucket.begin(), bucket.end(), row), row);
+}
+
+void Recordset::indexRemove(int column, int row, const QVariant& value)
+{
+    if (!m_indexes[column])
+        return;
+    bool isNull = false;
+    const QString key = matchKey(value, &isNull);
+    if (isNull)
+        return;
+    auto it = m_indexes[column]->find(key);
+    if (it == m_indexes[column]->end())
+        return;
+    auto pos = std::lower_bound(it->begin(), it->end(), row);
+    if (pos != it->end() && *pos == row)
+        it->erase(pos);
+    if (it->empty())
+        m_indexes[column]->erase(it);
+}
+
+void Recordset::setCell(int row, int column, const QVariant& value)
+{
+    indexRemove(column, row, cellAt(row, column));
+    cellRef(row, column) = value;
+    indexInsert(column, row, value);
+}
+
+void Recordset::setFilter(const Filter& filter)
+{
+    requireOpen();
+    m_pos = 0;
+    if (filter.isEmpty()) {
+        m_filtered = false;
+        m_view.clear();
+        return;
+    }
+    struct Term {
+        int column;
+        QString key;
+    };
+    std::vector<Term> terms;
+    bool matchesNothing = false;
+    for (const FilterTerm& t : filter) {
+        bool isNull = false;
+        const QString key = matchKey(t.value, &isNull);
+        matchesNothing = matchesNothing || isNull;
+        terms.push_back({columnIndex(t.column), key});
+    }
+    m_filtered = true;
+    m_view.clear();
+    if (matchesNothing)
+        return;
+    const auto& index = indexFor(terms.front().column);
+    const auto it = index.constFind(terms.front().key);
+    if (it == index.cend())
+        return;
+    for (int row : *it) {
+        bool all = true;
+        for (size_t i = 1; i < terms.size() && all; ++i)
+            all = matchKey(cellAt(row, terms[i].column)) == terms[i].key &&
+                  !cellAt(row, terms[i].column).isNull();
+        if (all)
+            m_view.push_back(row);
+    }
+}
+
+int Recordset::recordCount() const
+{
+    requireOpen();
+    return m_filtered ? static_cast<int>(m_view.size()) : rowCount();
+}
+
+bool Recordset::eof() const
+{
+    return m_pos >= recordCount();
+}
+
+void Recordset::moveFirst()
+{
+    requireOpen();
+    m_pos = 0;
+}
+
+void Recordset::moveNext()
+{
+    if (eof())
+        throw StoreError(kNoCurrentRecord);
+    ++m_pos;
+}
+
+void Recordset::moveLast()
+{
+    const int n = recordCount();
+    if (n == 0)
+        throw StoreError(kNoCurrentRecord);
+    m_pos = n - 1;
+}
+
+int Recordset::currentRow() const
+{
+    if (eof())
+        throw StoreError(kNoCurrentRecord);
+    return m_filtered ? m_view[m_pos] : m_pos;
+}
+
+int Recordset::fieldCount() const
+{
+    requireOpen();
+    return static_cast<int>(m_columns.size());
+}
+
+QString Recordset::fieldName(int index) const
+{
+    requireOpen();
+    if (index < 0 || index >= m_columns.size())
+        throw StoreError(QStringLiteral("Item cannot be found in the collection corresponding "
+                                        "to the requested name or ordinal."));
+    return m_columns.at(index);
+}
+
+QVariant Recordset::field(const QString& name) const
+{
+    const int column = columnIndex(name);
+    return cellAt(currentRow(), column);
+}
+
+QVariant Recordset::field(int index) const
+{
+    fieldName(index);
+    return cellAt(currentRow(), index);
+}
+
+void Recordset::setField(const QString& name, const QVariant& value)
+{
+    const int column = columnIndex(name);
+    const int row = currentRow();
+    if (m_pending.row != row)
+        m_pending = {row, false, {}};
+    if (!m_pending.original.contains(column))
+        m_pending.original.insert(column, cellAt(row, column));
+    setCell(row, column, normalisedForStorage(value));
+}
+
+void Recordset::addNew()
+{
+    requireOpen();
+    if (m_table.isEmpty())
+        throw StoreError(QStringLiteral("Current Recordset does not support updating."));
+    const int row = rowCount();
+    for (int c = 0; c < m_columns.size(); ++c)
+        m_cells.append(QVariant());
+    m_rowids.push_back(0);
+    if (m_filtered) {
+        m_view.push_back(row);
+        m_pos = static_cast<int>(m_view.size()) - 1;
+    } else {
+        m_pos = row;
+    }
+    m_pending = {row, true, {}};
+}
+
+void Recordset::updateCurrent()
+{
+    const int row = currentRow();
+    if (m_table.isEmpty())
+        throw StoreError(QStringLiteral("Current Recordset does not support updating."));
+    if (m_pending.row != row)
+        return; // nothing changed on this row
+    QList<int> columns = m_pending.original.keys();
+    std::sort(columns.begin(), columns.end());
+    QVariantList values;
+    for (int c : columns)
+        values << cellAt(row, c);
+    try {
+        SqlConnection& conn = m_db->connection();
+        if (m_pending.isNew) {
+            QString sql;
+            if (columns.isEmpty()) {
+                sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_table));
+            } else {
+                QStringList names;
+                QStringList marks;
+                for (int c : columns) {
+                    names << quotedName(m_columns.at(c));
+                    marks << QStringLiteral("?");
+                }
+                sql = QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
+                          .arg(quotedName(m_table), names.join(QLatin1Char(',')),
+                               marks.join(QLatin1Char(',')));
+            }
+            conn.execute(sql, values);
+            m_rowids[row] = conn.lastInsertRowid();
+        } else if (!columns.isEmpty()) {
+            QStringList sets;
+            for (int c : columns)
+                sets << quotedName(m_columns.at(c)) + QStringLiteral("=?");
+            values << m_rowids[row];
+            conn.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=?")
+                             .arg(quotedName(m_table), sets.join(QLatin1Char(','))),
+                         values);
+        }
+    } catch (const StoreError&) {
+        discardPending();
+        throw;
+    }
+    m_pending = {};
+}
+
+void Recordset::discardPending()
+{
+    const int row = m_pending.row;
+    for (auto it = m_pending.original.cbegin(); it != m_pending.original.cend(); ++it)
+        setCell(row, it.key(), it.value());
+    if (m_pending.isNew && row == rowCount() - 1) {
+        // The row never reached the database: take it out of the snapshot again.
+        m_cells.resize(m_cells.size() - m_columns.size());
+        m_rowids.pop_back();
+        if (m_filtered && !m_view.empty() && m_view.back() == row)
+            m_view.pop_back();
+        m_pos = std::min(m_pos, recordCount());
+    }
+    m_pending = {};
+}
+
+} // namespace store

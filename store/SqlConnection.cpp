@@ -1,0 +1,188 @@
+#include "SqlConnection.h"
+
+#include "StoreError.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+namespace store {
+
+struct SqlConnection::Impl {
+    explicit Impl(const QString& path)
+        : db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_FULLMUTEX, 5000)
+    {
+    }
+    SQLite::Database db;
+    QHash<QString, std::shared_ptr<SQLite::Statement>> statements;
+
+    SQLite::Statement& prepare(const QString& sql)
+    {
+        auto it = statements.find(sql);
+        if (it == statements.end())
+            it = statements.insert(sql, std::make_shared<SQLite::Statement>(db, sql.toStdString()));
+        SQLite::Statement& st = **it;
+        st.reset();
+        st.clearBindings();
+        return st;
+    }
+};
+
+namespace {
+
+void bindAll(SQLite::Statement& st, const QVariantList& params)
+{
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant v = normalisedForStorage(params.at(i));
+        const int index = i + 1;
+        switch (v.typeId()) {
+        case QMetaType::UnknownType:
+            st.bind(index);
+            break;
+        case QMetaType::LongLong:
+            st.bind(index, static_cast<int64_t>(v.toLongLong()));
+            break;
+        case QMetaType::Double:
+            st.bind(index, v.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            st.bind(index, b.constData(), static_cast<int>(b.size()));
+            break;
+        }
+        default:
+            st.bind(index, v.toString().toStdString());
+            break;
+        }
+    }
+}
+
+QVariant cellValue(const SQLite::Column& c)
+{
+    switch (c.getType()) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(c.getInt64()));
+    case SQLITE_FLOAT:
+        return QVariant(c.getDouble());
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(c.getText(), c.getBytes()));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(c.getBlob()), c.getBytes()));
+    default:
+        return QVariant();
+    }
+}
+
+template <typename F> auto guarded(F&& f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (const SQLite::Exception& e) {
+        throw StoreError(QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace
+
+QVariant normalisedForStorage(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return QVariant();
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return QVariant(value.toLongLong());
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return QVariant(value.toDouble());
+    case QMetaType::QDate:
+        return QVariant(value.toDate().toString(Qt::ISODate));
+    case QMetaType::QDateTime:
+        return QVariant(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    case QMetaType::QByteArray:
+        return value;
+    default:
+        return QVariant(value.toString());
+    }
+}
+
+SqlConnection::SqlConnection(const QString& path)
+{
+    guarded([&] {
+        d = std::make_unique<Impl>(path);
+        return 0;
+    });
+    // WAL lets the window read while a worker writes; NORMAL keeps each commit cheap.
+    try {
+        d->db.exec("PRAGMA journal_mode=WAL");
+    } catch (const SQLite::Exception&) {
+        // A read-only file keeps its journal mode; writes will report their own error.
+    }
+    guarded([&] { return d->db.exec("PRAGMA synchronous=NORMAL"); });
+}
+
+SqlConnection::~SqlConnection() = default;
+
+ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
+                                 bool firstColumnIsRowid)
+{
+    return guarded([&] {
+        SQLite::Statement& st = d->prepare(sql);
+        bindAll(st, params);
+        ResultTable out;
+        const int n = st.getColumnCount();
+        const int first = firstColumnIsRowid ? 1 : 0;
+        for (int i = first; i < n; ++i)
+            out.columns << QString::fromUtf8(st.getColumnName(i));
+        while (st.executeStep()) {
+            if (firstColumnIsRowid)
+                out.rowids.push_back(st.getColumn(0).getInt64());
+            for (int i = first; i < n; ++i)
+                out.cells.append(cellValue(st.getColumn(i)));
+        }
+        st.reset();
+        return out;
+    });
+}
+
+int SqlConnection::execute(const QString& sql, const QVariantList& params)
+{
+    return guarded([&] {
+        SQLite::Statement& st = d->prepare(sql);
+        bindAll(st, params);
+        const int changed = st.exec();
+        st.reset();
+        return changed;
+    });
+}
+
+void SqlConnection::executeScript(const QString& sql)
+{
+    guarded([&] { return d->db.exec(sql.toStdString()); });
+}
+
+qint64 SqlConnection::lastInsertRowid() const
+{
+    return d->db.getLastInsertRowid();
+}
+
+QStringList SqlConnection::tableNames()
+{
+    const ResultTable t = query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
+    QStringList names;
+    for (const QVariant& v : t.cells)
+        names << v.toString();
+    return names;
+}
+
+} // namespace store

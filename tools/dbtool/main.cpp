@@ -1,0 +1,65 @@
+// sorvik-dbtool: makes station databases and points the station at one.
+//   sorvik-dbtool create [--demo N] PATH
+//   sorvik-dbtool configure [--if-unset] PATH
+#include "DatabaseSetting.h"
+#include "NewDatabase.h"
+
+#include <QFileInfo>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Creates Sorvik station databases."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("create | configure"));
+    parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("add N sample pupils with value rows and cards"),
+                                  QStringLiteral("N"));
+    parser.addOption(demo);
+    const QCommandLineOption ifUnset(QStringLiteral("if-unset"),
+                                     QStringLiteral("configure only when no database is set"));
+    parser.addOption(ifUnset);
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    if (args.size() != 2 || (command != QLatin1String("create") && command != QLatin1String("configure"))) {
+        std::fprintf(stderr, "usage: sorvik-dbtool create [--demo N] PATH\n"
+                             "       sorvik-dbtool configure [--if-unset] PATH\n");
+        return 2;
+    }
+    const QString path = args.at(1);
+    if (command == QLatin1String("configure")) {
+        if (parser.isSet(ifUnset) && !platform::readDatabaseFileName().isEmpty())
+            return 0;
+        const QString full = QFileInfo(path).absoluteFilePath();
+        if (!platform::writeDatabaseFileName(full)) {
+            std::fprintf(stderr, "sorvik-dbtool: cannot write the configuration\n");
+            return 1;
+        }
+        std::printf("station database set to %s\n", qUtf8Printable(full));
+        return 0;
+    }
+    bool ok = true;
+    const int pupils = parser.isSet(demo) ? parser.value(demo).toInt(&ok) : 0;
+    if (!ok || pupils < 0) {
+        std::fprintf(stderr, "sorvik-dbtool: --demo needs a number of pupils\n");
+        return 2;
+    }
+    QString error = store::createDatabase(path);
+    if (error.isEmpty() && pupils > 0)
+        error = store::addDemoPupils(path, pupils);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "sorvik-dbtool: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+    std::printf("created %s with %d pupils\n", qUtf8Printable(path), pupils);
+    return 0;
+}

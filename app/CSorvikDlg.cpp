@@ -17,7 +17,8 @@
 
 using platform::placeInDialogUnits;
 
-namespace {
+namespace
+{
 
 QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x)
 {

@@ -11,9 +11,11 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-namespace store {
+namespace store
+{
 
-namespace {
+namespace
+{
 
 const QString kSchema = QStringLiteral(
     "CREATE TABLE STU_Main(STU_ID INTEGER, StuNo TEXT, StuName TEXT, Class_ID INTEGER, "
@@ -78,10 +80,10 @@ QString createDatabase(const QString& path)
         SqlConnection& conn = db.connection();
         conn.executeScript(QStringLiteral("BEGIN;") + kSchema);
         for (const QStringList& r : readCsv(QStringLiteral(":/newdb/items.csv")))
-            conn.execute(QStringLiteral("INSERT INTO Code03Dict(code,value,Unit,SortIndex) "
-                                        "VALUES(?,?,?,?)"),
-                         {r.value(0).toInt(), r.value(1), textOrNull(r.value(2)),
-                          r.value(3).toInt()});
+            conn.execute(
+                QStringLiteral("INSERT INTO Code03Dict(code,value,Unit,SortIndex) "
+                               "VALUES(?,?,?,?)"),
+                {r.value(0).toInt(), r.value(1), textOrNull(r.value(2)), r.value(3).toInt()});
         for (const QStringList& r : readCsv(QStringLiteral(":/newdb/grade_items.csv")))
             conn.execute(QStringLiteral("INSERT INTO prjzb(nj,xb,prj1,prj2,prj3) "
                                         "VALUES(?,?,?,?,?)"),
@@ -97,12 +99,13 @@ QString createDatabase(const QString& path)
 
 QString addDemoPupils(const QString& path, int count)
 {
-    static const QStringList surnames = QStringLiteral(
-        "王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗 郑 梁 谢 宋 唐 许 韩 冯 邓 曹")
-                                            .split(QLatin1Char(' '));
-    static const QStringList given = QStringLiteral(
-        "伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀 霞 平 刚 桂 英 华 玉 萍 红 鹏 辉 欣 "
-        "宇 浩 晨 雨 思 佳 子 梓 涵 轩")
+    static const QStringList surnames =
+        QStringLiteral("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗 郑 梁 谢 宋 唐 "
+                       "许 韩 冯 邓 曹")
+            .split(QLatin1Char(' '));
+    static const QStringList given = QStringLiteral("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 "
+                                                    "明 超 秀 霞 平 刚 桂 英 华 玉 萍 红 鹏 辉 欣 "
+                                                    "宇 浩 晨 雨 思 佳 子 梓 涵 轩")
                                          .split(QLatin1Char(' '));
     static const QList<int> grades = {11, 12, 13, 14, 15, 16, 21, 22, 23, 31, 32, 33};
     CDB db;
@@ -120,7 +123,8 @@ QString addDemoPupils(const QString& path, int count)
         const int firstClass = next.value(1).toInt() + 1;
 
         QHash<QString, QList<int>> gradeItems;
-        const ResultTable prj = conn.query(QStringLiteral("SELECT nj,xb,prj1,prj2,prj3 FROM prjzb"));
+        const ResultTable prj =
+            conn.query(QStringLiteral("SELECT nj,xb,prj1,prj2,prj3 FROM prjzb"));
         for (int r = 0; r < prj.rowCount(); ++r)
             gradeItems.insert(prj.at(r, 0).toString() + prj.at(r, 1).toString(),
                               {prj.at(r, 2).toInt(), prj.at(r, 3).toInt(), prj.at(r, 4).toInt()});
@@ -144,9 +148,11 @@ QString addDemoPupils(const QString& path, int count)
             const QString name = surnames.at(i % surnames.size()) +
                                  given.at((i / surnames.size()) % given.size()) +
                                  ((i / 7) % 3 ? given.at((i * 7 + 3) % given.size()) : QString());
-            const int age = grade / 10 == 1 ? 6 + grade % 10 : (grade / 10 == 2 ? 12 : 15) + grade % 10;
+            const int age =
+                grade / 10 == 1 ? 6 + grade % 10 : (grade / 10 == 2 ? 12 : 15) + grade % 10;
             const QDate birthday = QDate(now.date().year() - age, 1 + i % 12, 1 + i % 28);
-            const QString stuNo = QStringLiteral("%1%2").arg(now.date().year()).arg(id, 6, 10, QLatin1Char('0'));
+            const QString stuNo =
+                QStringLiteral("%1%2").arg(now.date().year()).arg(id, 6, 10, QLatin1Char('0'));
             conn.execute(insertPupil,
                          {id, name, grade, classNo,
                           gradeName(grade) + QStringLiteral("(%1)班").arg(classInGrade), sex,
@@ -161,8 +167,8 @@ QString addDemoPupils(const QString& path, int count)
             for (int k = 0; k < items.size(); ++k)
                 if (items.at(k) != -1)
                     conn.execute(insertValue, {id, items.at(k), 0.0, 5 + k});
-            conn.execute(insertCard,
-                         {id, QString::number(1000000000ULL + (quint64(id) * 7919ULL) % 8999999999ULL)});
+            conn.execute(insertCard, {id, QString::number(1000000000ULL + (quint64(id) * 7919ULL) %
+                                                                              8999999999ULL)});
         }
         conn.executeScript(QStringLiteral("COMMIT"));
     } catch (const StoreError& e) {

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 
-namespace store {
+namespace store
+{
 
-namespace {
+namespace
+{
 
 const QString kNoCurrentRecord = QStringLiteral(
     "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
@@ -88,8 +90,7 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     static const QRegularExpression bareTable(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*$"));
     static const QRegularExpression selectAll(
         QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+([A-Za-z_][A-Za-z0-9_]*)(\\s.*)?$"),
-        QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
 
     QString sql;
     QString table;
@@ -97,7 +98,8 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
         table = m.captured(1);
         sql = QStringLiteral("SELECT _rowid_, * FROM ") + quotedName(table);
     } else if (const auto s = selectAll.match(source);
-               s.hasMatch() && !s.captured(2).contains(QStringLiteral("join"), Qt::CaseInsensitive) &&
+               s.hasMatch() &&
+               !s.captured(2).contains(QStringLiteral("join"), Qt::CaseInsensitive) &&
                !s.captured(2).contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
         table = s.captured(1);
         sql = QStringLiteral("SELECT _rowid_, * FROM ") + quotedName(table) + s.captured(2);
@@ -113,11 +115,11 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     for (int i = 0; i < m_columns.size(); ++i)
         if (!m_columnByName.contains(asciiLower(m_columns.at(i))))
             m_columnByName.insert(asciiLower(m_columns.at(i)), i);
-    m_cells = std::move(result.cells);
     if (table.isEmpty())
         m_rowids.assign(result.rowCount(), 0);
     else
         m_rowids = std::move(result.rowids);
+    m_cells = std::move(result.cells);
     m_indexes.clear();
     m_indexes.resize(m_columns.size());
     m_filtered = false;

@@ -9,7 +9,8 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
-namespace store {
+namespace store
+{
 
 struct SqlConnection::Impl {
     explicit Impl(const QString& path)
@@ -31,7 +32,8 @@ struct SqlConnection::Impl {
     }
 };
 
-namespace {
+namespace
+{
 
 void bindAll(SQLite::Statement& st, const QVariantList& params)
 {
@@ -178,7 +180,8 @@ qint64 SqlConnection::lastInsertRowid() const
 
 QStringList SqlConnection::tableNames()
 {
-    const ResultTable t = query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
+    const ResultTable t =
+        query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
     QStringList names;
     for (const QVariant& v : t.cells)
         names << v.toString();

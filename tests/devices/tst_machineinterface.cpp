@@ -15,8 +15,11 @@
 #include <QThread>
 
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <future>
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -99,6 +102,65 @@ Decoded decode(const std::array<unsigned char, 27>& raw)
 
 constexpr int Sentinel = 0x5A5A5A5A;
 
+// A stand-in instrument that answers each command with a fixed reply frame, right or
+// wrong, to see what the library does with replies it should not trust.
+class ScriptedInstrument
+{
+public:
+    explicit ScriptedInstrument(QMap<quint8, QByteArray> replies) : replies_(std::move(replies))
+    {
+        std::promise<quint16> listening;
+        std::future<quint16> port = listening.get_future();
+        thread_ = std::thread([this, &listening] { serve(listening); });
+        port_ = port.get();
+    }
+    ~ScriptedInstrument()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    quint16 port() const { return port_; }
+
+    static QByteArray reply(quint8 command, const QByteArray& payload)
+    {
+        const auto f =
+            sorvik::wire::frame(command, std::vector<std::uint8_t>(payload.begin(), payload.end()));
+        return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
+    }
+
+private:
+    // Sockets live and die in this thread; blocking waits, no event loop needed.
+    void serve(std::promise<quint16>& listening)
+    {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        listening.set_value(server.serverPort());
+        while (!stop_) {
+            if (!server.waitForNewConnection(50))
+                continue;
+            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+            QByteArray buffer;
+            while (!stop_ && socket->state() == QAbstractSocket::ConnectedState) {
+                socket->waitForReadyRead(50);
+                buffer += socket->readAll();
+                while (buffer.size() >= 5) {
+                    const qsizetype size = 5 + ((uchar(buffer[3]) << 8) | uchar(buffer[4]));
+                    if (buffer.size() < size)
+                        break;
+                    socket->write(replies_.value(quint8(buffer[2])));
+                    socket->waitForBytesWritten(1000);
+                    buffer.remove(0, size);
+                }
+            }
+        }
+    }
+
+    QMap<quint8, QByteArray> replies_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    quint16 port_ = 0;
+};
+
 } // namespace
 
 class MachineInterfaceTest : public QObject
@@ -129,6 +191,7 @@ private slots:
     void stateSurvivesRestart();
     void malformedFramesAreRejected();
     void silentInstrumentTimesOut();
+    void repliesAreNotTrusted();
     void instrumentKilledDuringExchange();
 
 private:
@@ -793,6 +856,47 @@ void MachineInterfaceTest::instrumentKilledDuringExchange()
     QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 1);
     QCOMPARE(a, 1);
     QCOMPARE(b, 1);
+}
+
+void MachineInterfaceTest::repliesAreNotTrusted()
+{
+    namespace w = sorvik::wire;
+    const auto reply = ScriptedInstrument::reply;
+    // A name of 17 bytes whose last byte is half of a character.
+    const QByteArray badName = "1" + gbk(u"一二三四五六七八"_s);
+    const QByteArray count5("\0\0\0\x05", 4);
+    ScriptedInstrument fake({
+        {w::Hello, reply(w::Hello | w::ReplyBit, "\x01")},
+        {w::ClassInfo, reply(w::ClassInfo | w::ReplyBit, "\x01" + count5 + badName)},
+        {w::Counts2, reply(w::Counts2 | w::ReplyBit, "\x01")},              // too short
+        {w::Counts, reply(w::ClassInfo | w::ReplyBit, "\x01\0\x01\0\x01")}, // wrong command
+        {w::Format, QByteArray("HTTP/1.0 400 Bad Request\r\n\r\n")},
+    });
+    qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(fake.port()));
+
+    QCOMPARE(CMD0_Handshake(), 1);
+    std::array<char, 17> name;
+    name.fill('x');
+    int count = Sentinel;
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 1);
+    QCOMPARE(count, 5);
+    QCOMPARE(fromGbk(name.data()), u"1一二三四五六七"_s);
+    QCOMPARE(name[15], '\0');
+    QCOMPARE(name[16], '\0');
+
+    // Each bad reply fails the call and ends the connection.
+    int a = Sentinel, b = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD6_Format(), 0);
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
 }
 
 QTEST_GUILESS_MAIN(MachineInterfaceTest)

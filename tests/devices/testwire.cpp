@@ -141,4 +141,4 @@ void WireTest::gbkCut()
 }
 
 QTEST_GUILESS_MAIN(WireTest)
-#include "tst_wire.moc"
+#include "testwire.moc"

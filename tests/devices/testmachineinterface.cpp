@@ -900,4 +900,4 @@ void MachineInterfaceTest::repliesAreNotTrusted()
 }
 
 QTEST_GUILESS_MAIN(MachineInterfaceTest)
-#include "tst_machineinterface.moc"
+#include "testmachineinterface.moc"

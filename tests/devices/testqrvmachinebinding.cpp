@@ -185,4 +185,4 @@ void QrvMachineBindingTest::handshakeWithoutInstrument()
 }
 
 QTEST_GUILESS_MAIN(QrvMachineBindingTest)
-#include "tst_qrvmachinebinding.moc"
+#include "testqrvmachinebinding.moc"

@@ -1,0 +1,90 @@
+#include "CollectorSettings.h"
+
+#include <QHostAddress>
+
+namespace sorvik::collector
+{
+
+namespace
+{
+
+const QString kSource = QStringLiteral("source");
+const QString kAddress = QStringLiteral("address");
+const QString kPort = QStringLiteral("port");
+const QString kDevice = QStringLiteral("device");
+const QString kBaud = QStringLiteral("baud");
+const QString kRate = QStringLiteral("rate");
+const QString kIdentifiers = QStringLiteral("identifiers");
+
+} // namespace
+
+QString sourceKindName(SourceKind kind)
+{
+    switch (kind) {
+    case SourceKind::Tcp:
+        return QStringLiteral("tcp");
+    case SourceKind::Serial:
+        return QStringLiteral("serial");
+    case SourceKind::Simulator:
+        return QStringLiteral("simulator");
+    }
+    return {};
+}
+
+bool parseSourceKind(const QString& text, SourceKind* kind)
+{
+    for (SourceKind k : {SourceKind::Tcp, SourceKind::Serial, SourceKind::Simulator})
+        if (text.trimmed().compare(sourceKindName(k), Qt::CaseInsensitive) == 0) {
+            *kind = k;
+            return true;
+        }
+    return false;
+}
+
+bool isListenAddress(const QString& text)
+{
+    QHostAddress a;
+    return a.setAddress(text.trimmed());
+}
+
+QStringList CollectorSettings::keys()
+{
+    return {kSource, kAddress, kPort, kDevice, kBaud, kRate, kIdentifiers};
+}
+
+QMap<QString, QString> CollectorSettings::toValues() const
+{
+    return {{kSource, sourceKindName(source)},
+            {kAddress, address},
+            {kPort, QString::number(port)},
+            {kDevice, device},
+            {kBaud, QString::number(baud)},
+            {kRate, QString::number(rate)},
+            {kIdentifiers, simulateCards ? QStringLiteral("card") : QStringLiteral("stuno")}};
+}
+
+CollectorSettings CollectorSettings::fromValues(const QMap<QString, QString>& values)
+{
+    CollectorSettings s;
+    SourceKind kind;
+    if (parseSourceKind(values.value(kSource), &kind))
+        s.source = kind;
+    if (const QString a = values.value(kAddress).trimmed(); isListenAddress(a))
+        s.address = a;
+    bool ok = false;
+    if (const uint port = values.value(kPort).trimmed().toUInt(&ok); ok && port > 0 && port < 65536)
+        s.port = quint16(port);
+    if (const QString d = values.value(kDevice).trimmed(); !d.isEmpty())
+        s.device = d;
+    if (const int baud = values.value(kBaud).trimmed().toInt(&ok); ok && baud > 0)
+        s.baud = baud;
+    if (const int rate = values.value(kRate).trimmed().toInt(&ok);
+        ok && rate >= kMinRate && rate <= kMaxRate)
+        s.rate = rate;
+    const QString ids = values.value(kIdentifiers).trimmed();
+    if (ids.compare(QStringLiteral("card"), Qt::CaseInsensitive) == 0)
+        s.simulateCards = true;
+    return s;
+}
+
+} // namespace sorvik::collector

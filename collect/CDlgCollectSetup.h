@@ -1,0 +1,35 @@
+#pragma once
+
+#include "CollectorSettings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+
+// The collector's settings: where results come from (network, serial port or simulator) and
+// the details of each. Ends with Accepted only with settings that can be used.
+class CDlgCollectSetup : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CDlgCollectSetup(const sorvik::collector::CollectorSettings& settings,
+                              QWidget* parent = nullptr);
+
+    // The settings as shown; meaningful after Accepted.
+    sorvik::collector::CollectorSettings settings() const { return m_settings; }
+
+private:
+    void OnSourceChanged();
+    void OnOK();
+
+    sorvik::collector::CollectorSettings m_settings;
+    QComboBox* m_comboSource;
+    QLineEdit* m_editAddress;
+    QSpinBox* m_spinPort;
+    QComboBox* m_comboDevice;
+    QComboBox* m_comboBaud;
+    QSpinBox* m_spinRate;
+    QComboBox* m_comboIdentifiers;
+};

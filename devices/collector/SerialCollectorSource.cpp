@@ -24,6 +24,7 @@ bool SerialCollectorSource::start(QString* error)
 {
     if (m_port.isOpen())
         return true;
+    m_readErrors = 0;
     m_port.setPortName(m_device);
     const bool ok = m_port.open(QIODevice::ReadOnly) && m_port.setBaudRate(m_baud) &&
                     m_port.setDataBits(QSerialPort::Data8) &&
@@ -53,14 +54,22 @@ void SerialCollectorSource::readAvailable()
 {
     if (!m_port.isOpen())
         return;
-    m_buffer.append(m_port.readAll());
+    const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty())
+        m_readErrors = 0;
+    m_buffer.append(bytes);
     m_records.append(m_buffer.takeWhole());
 }
 
 void SerialCollectorSource::onError(QSerialPort::SerialPortError error)
 {
-    // Only a lost device ends the collection; other errors of a single read are passing.
-    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+    if (!m_port.isOpen())
+        return;
+    // A line that hung up (cable pulled, adapter gone) keeps failing every read; a single
+    // failed read is passing.
+    const bool lost = error == QSerialPort::ResourceError ||
+                      (error == QSerialPort::ReadError && ++m_readErrors >= kReadErrorsOfLostLine);
+    if (!lost)
         return;
     const QString reason = QStringLiteral("%1: %2").arg(describe(), m_port.errorString());
     stop();

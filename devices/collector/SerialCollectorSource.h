@@ -31,6 +31,8 @@ private:
     QSerialPort m_port;
     RecordBuffer m_buffer;
     QByteArray m_records;
+    int m_readErrors = 0; // failed reads since the last bytes came
+    static constexpr int kReadErrorsOfLostLine = 3;
 };
 
 } // namespace sorvik::collector

@@ -23,6 +23,10 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 using platform::RecordingMessageService;
 using sorvik::collector::CollectorSettings;
 using sorvik::collector::kRecordBytes;
@@ -82,6 +86,7 @@ private slots:
     void startWhileCollectingKeepsConnections();
     void stopKeepsUnreadRecordsForTheNextRead();
     void sourceThatCannotStartIsReported();
+    void lostSerialLineIsReported();
     void simulatorUsesTheSampler();
     void simulatorSamplesTheOpenDatabase_data();
     void simulatorSamplesTheOpenDatabase();
@@ -216,6 +221,29 @@ void TestQRVCollect::sourceThatCannotStartIsReported()
     // Once the port is free, the next Start works.
     taken.close();
     QVERIFY(collector.StartCollect());
+}
+
+void TestQRVCollect::lostSerialLineIsReported()
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+    CollectorSettings s;
+    s.source = SourceKind::Serial;
+    s.device = QString::fromLocal8Bit(ptsname(master));
+    QVERIFY(collect::saveCollectorSettings(s));
+    RecordingMessageService recorder;
+    CQRVCollect collector;
+    QVERIFY(collector.StartCollect());
+    const QByteArray r = makeRecord("2024000001", 1, "160.0");
+    QCOMPARE(::write(master, r.constData(), size_t(r.size())), ssize_t(r.size()));
+    QTest::qWait(50);
+    ::close(master);
+    QTRY_COMPARE(recorder.count(), 1);
+    QVERIFY(recorder.texts().at(0).startsWith(QStringLiteral("采集已中断:\n")));
+    QVERIFY(!collector.isCollecting());
+    // What came before the line was lost is still handed out.
+    QCOMPARE(collector.ReadCollectData(), r);
 }
 
 void TestQRVCollect::simulatorUsesTheSampler()

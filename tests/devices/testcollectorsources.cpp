@@ -93,6 +93,7 @@ private slots:
     void tcpListensOnLoopbackByDefault();
     void serialLineDeliversWholeRecords();
     void serialMissingDeviceIsAnError();
+    void serialLineLostStopsAndSaysSo();
     void simulatorProducesAtItsRate();
 };
 
@@ -315,6 +316,25 @@ void TestCollectorSources::serialMissingDeviceIsAnError()
     QVERIFY(!source.start(&error));
     QVERIFY(!source.isActive());
     QVERIFY2(error.contains(QStringLiteral("/dev/sorvik-no-such-port")), qPrintable(error));
+}
+
+void TestCollectorSources::serialLineLostStopsAndSaysSo()
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+    SerialCollectorSource source(QString::fromLocal8Bit(ptsname(master)), 9600);
+    QVERIFY(source.start(nullptr));
+    QString reason;
+    connect(&source, &CollectorSource::failed, this, [&](const QString& r) { reason = r; });
+    const QByteArray r = numbered("U", 1);
+    QCOMPARE(::write(master, r.constData(), size_t(r.size())), ssize_t(r.size()));
+    QCOMPARE(collect(source, r.size()), r);
+    // Closing the other end is what pulling the cable looks like to the port.
+    ::close(master);
+    QTRY_VERIFY(!reason.isEmpty());
+    QVERIFY(!source.isActive());
+    QVERIFY(reason.contains(QStringLiteral("/dev/pts/")));
 }
 
 void TestCollectorSources::simulatorProducesAtItsRate()

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 using platform::placeInDialogUnits;
 
@@ -74,6 +75,13 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
+
+    m_collect.setDialogParent(this);
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("timer1"));
+    connect(m_btnStart, &QPushButton::clicked, this, &CSorvikDlg::OnStart);
+    connect(m_btnStop, &QPushButton::clicked, this, &CSorvikDlg::OnStop);
+    connect(m_btnSetup, &QPushButton::clicked, this, &CSorvikDlg::OnCollectSetup);
 
     // The list's insertion and deletion notices keep the counter equal to its row count.
     m_listResult->setCountObserver(
@@ -140,6 +148,28 @@ void CSorvikDlg::OnRadioCardNO()
 {
     m_radioStuNO->setChecked(false);
     m_radioCardNO->setChecked(true);
+}
+
+void CSorvikDlg::OnStart()
+{
+    m_collect.StartCollect();
+    m_btnStart->setEnabled(false);
+    m_btnStop->setEnabled(true);
+    // Starting again while collecting (possible without a database) restarts the period.
+    m_timer->start(100);
+}
+
+void CSorvikDlg::OnStop()
+{
+    m_collect.StopCollect();
+    m_btnStart->setEnabled(true);
+    m_btnStop->setEnabled(false);
+    m_timer->stop();
+}
+
+void CSorvikDlg::OnCollectSetup()
+{
+    m_collect.ShowCollectSetup();
 }
 
 void CSorvikDlg::OnExit()

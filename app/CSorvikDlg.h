@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CQRVCollect.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -7,6 +9,7 @@
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace platform
 {
@@ -39,10 +42,15 @@ public:
     QPushButton* m_btnStart;
     QPushButton* m_btnStop;
     platform::ReportList* m_listResult;
+    CQRVCollect m_collect;
+    QTimer* m_timer; // timer 1 of live collection
 
 private:
     void OnRadioStuNO();
     void OnRadioCardNO();
+    void OnStart();
+    void OnStop();
+    void OnCollectSetup();
     void OnExit();
     void OnAbout();
     bool chooseDatabaseFile();

@@ -43,6 +43,7 @@ public:
 private:
     void OnRadioStuNO();
     void OnRadioCardNO();
+    void OnSync();
     void OnExit();
     void OnAbout();
     bool chooseDatabaseFile();

@@ -3,6 +3,7 @@
 #include "CAboutDlg.h"
 #include "CDB.h"
 #include "CDlgSelectDBFile.h"
+#include "CDlgSync.h"
 #include "DialogUnits.h"
 #include "ReportList.h"
 #include "StationStartup.h"
@@ -74,6 +75,7 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
 
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
+    connect(m_btnSync, &QPushButton::clicked, this, &CSorvikDlg::OnSync);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
 
     m_collect.setDialogParent(this);
@@ -170,6 +172,12 @@ void CSorvikDlg::OnStop()
 void CSorvikDlg::OnCollectSetup()
 {
     m_collect.ShowCollectSetup();
+}
+
+void CSorvikDlg::OnSync()
+{
+    CDlgSync dlg;
+    dlg.exec();
 }
 
 void CSorvikDlg::OnExit()

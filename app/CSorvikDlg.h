@@ -51,6 +51,7 @@ private:
     void OnStart();
     void OnStop();
     void OnCollectSetup();
+    void OnSync();
     void OnExit();
     void OnAbout();
     bool chooseDatabaseFile();

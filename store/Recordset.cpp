@@ -39,37 +39,22 @@ QString quotedName(const QString& name)
 
 QString matchKey(const QVariant& value, bool* isNull)
 {
+    const QVariant v = normalisedForStorage(value);
     if (isNull)
-        *isNull = false;
-    switch (value.typeId()) {
+        *isNull = !v.isValid();
+    switch (v.typeId()) {
     case QMetaType::UnknownType:
-        if (isNull)
-            *isNull = true;
         return {};
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return QString::number(value.toLongLong());
-    case QMetaType::Float:
+        return QString::number(v.toLongLong());
     case QMetaType::Double: {
-        const double d = value.toDouble();
+        const double d = v.toDouble();
         if (d == static_cast<double>(static_cast<qint64>(d)) && d > -1e15 && d < 1e15)
             return QString::number(static_cast<qint64>(d));
         return QString::number(d, 'g', 17);
     }
     default: {
-        if (value.isNull() && value.typeId() != QMetaType::QString) {
-            if (isNull)
-                *isNull = true;
-            return {};
-        }
-        QString text = value.toString();
+        QString text = v.toString();
         qsizetype n = text.size();
         while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
             --n;

@@ -1,6 +1,7 @@
 #include "CAboutDlg.h"
 #include "CDB.h"
 #include "CDlgSelectDBFile.h"
+#include "CDlgSync.h"
 #include "CSorvikDlg.h"
 #include "Database.h"
 #include "DatabaseSetting.h"
@@ -45,6 +46,7 @@ private slots:
     void counterFollowsTheList();
     void exitClosesTheDatabaseEscapeDoesNot();
     void aboutBoxIsReachable();
+    void syncButtonOpensTheHub();
 
 private:
     QString makeDatabase();
@@ -236,6 +238,32 @@ void TestMainWindow::aboutBoxIsReachable()
     about->trigger();
     QCOMPARE(caption, QStringLiteral("关于 Sorvik"));
     QVERIFY(!dlg.windowIcon().isNull());
+}
+
+void TestMainWindow::syncButtonOpensTheHub()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    RecordingMessageService recorder;
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QString caption;
+    bool modal = false;
+    QWidget* parent = &dlg;
+    testsupport::whenModalShown<CDlgSync>([&](CDlgSync* hub) {
+        caption = hub->windowTitle();
+        modal = hub->isModal();
+        parent = hub->parentWidget();
+        button(hub, 1046)->click();
+    });
+    button(&dlg, 1042)->click();
+    QCOMPARE(caption, QStringLiteral("同步数据"));
+    QVERIFY(modal);
+    QVERIFY(parent == nullptr);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(recorder.count(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -113,11 +113,12 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     for (int i = 0; i < m_columns.size(); ++i)
         if (!m_columnByName.contains(asciiLower(m_columns.at(i))))
             m_columnByName.insert(asciiLower(m_columns.at(i)), i);
-    m_cells = std::move(result.cells);
+    // Count the rows before the cells move out of the result.
     if (table.isEmpty())
         m_rowids.assign(result.rowCount(), 0);
     else
         m_rowids = std::move(result.rowids);
+    m_cells = std::move(result.cells);
     m_indexes.clear();
     m_indexes.resize(m_columns.size());
     m_filtered = false;

@@ -25,7 +25,8 @@ struct SqlConnection::Impl {
         if (it == statements.end())
             it = statements.insert(sql, std::make_shared<SQLite::Statement>(db, sql.toStdString()));
         SQLite::Statement& st = **it;
-        st.reset();
+        // reset() would throw the error of the statement's previous run again.
+        st.tryReset();
         st.clearBindings();
         return st;
     }
@@ -76,6 +77,13 @@ QVariant cellValue(const SQLite::Column& c)
     }
 }
 
+// A statement left unreset after a failure would keep its read transaction open, and the
+// connection would stop seeing what others commit.
+struct ResetOnExit {
+    SQLite::Statement& st;
+    ~ResetOnExit() { st.tryReset(); }
+};
+
 template <typename F> auto guarded(F&& f) -> decltype(f())
 {
     try {
@@ -105,9 +113,14 @@ QVariant normalisedForStorage(const QVariant& value)
     case QMetaType::Float:
     case QMetaType::Double:
         return QVariant(value.toDouble());
+    // An invalid date is no date: null, not an empty text.
     case QMetaType::QDate:
+        if (!value.toDate().isValid())
+            return QVariant();
         return QVariant(value.toDate().toString(Qt::ISODate));
     case QMetaType::QDateTime:
+        if (!value.toDateTime().isValid())
+            return QVariant();
         return QVariant(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     case QMetaType::QByteArray:
         return value;
@@ -138,6 +151,7 @@ ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
 {
     return guarded([&] {
         SQLite::Statement& st = d->prepare(sql);
+        const ResetOnExit resetOnExit{st};
         bindAll(st, params);
         ResultTable out;
         const int n = st.getColumnCount();
@@ -150,7 +164,6 @@ ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
             for (int i = first; i < n; ++i)
                 out.cells.append(cellValue(st.getColumn(i)));
         }
-        st.reset();
         return out;
     });
 }
@@ -159,10 +172,9 @@ int SqlConnection::execute(const QString& sql, const QVariantList& params)
 {
     return guarded([&] {
         SQLite::Statement& st = d->prepare(sql);
+        const ResetOnExit resetOnExit{st};
         bindAll(st, params);
-        const int changed = st.exec();
-        st.reset();
-        return changed;
+        return st.exec();
     });
 }
 

@@ -1,6 +1,7 @@
 #include "SqlConnection.h"
 
 #include "StoreError.h"
+#include "TextHash.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -8,6 +9,8 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
+
+#include <unordered_map>
 
 namespace store {
 
@@ -17,14 +20,15 @@ struct SqlConnection::Impl {
     {
     }
     SQLite::Database db;
-    QHash<QString, std::shared_ptr<SQLite::Statement>> statements;
+    std::unordered_map<QString, std::unique_ptr<SQLite::Statement>, TextHash> statements;
 
     SQLite::Statement& prepare(const QString& sql)
     {
         auto it = statements.find(sql);
         if (it == statements.end())
-            it = statements.insert(sql, std::make_shared<SQLite::Statement>(db, sql.toStdString()));
-        SQLite::Statement& st = **it;
+            it = statements.emplace(sql, std::make_unique<SQLite::Statement>(db, sql.toStdString()))
+                     .first;
+        SQLite::Statement& st = *it->second;
         // reset() would throw the error of the statement's previous run again.
         st.tryReset();
         st.clearBindings();
@@ -37,7 +41,15 @@ namespace {
 void bindAll(SQLite::Statement& st, const QVariantList& params)
 {
     for (int i = 0; i < params.size(); ++i) {
-        const QVariant v = normalisedForStorage(params.at(i));
+        const QVariant& given = params.at(i);
+        // Snapshot cells are stored normalised already; only other types need converting.
+        const bool plain = given.typeId() == QMetaType::LongLong ||
+                           given.typeId() == QMetaType::Double ||
+                           given.typeId() == QMetaType::QString;
+        QVariant converted;
+        if (!plain)
+            converted = normalisedForStorage(given);
+        const QVariant& v = plain ? given : converted;
         const int index = i + 1;
         switch (v.typeId()) {
         case QMetaType::UnknownType:

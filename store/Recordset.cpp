@@ -158,6 +158,10 @@ void Recordset::requireOpen() const
 int Recordset::columnIndex(const QString& name) const
 {
     requireOpen();
+    // A literal passed again has the same text data: try that before comparing texts.
+    for (const auto& [spelling, index] : m_columnBySpelling)
+        if (spelling.constData() == name.constData() && spelling.size() == name.size())
+            return index;
     for (const auto& [spelling, index] : m_columnBySpelling)
         if (spelling == name)
             return index;
@@ -221,8 +225,15 @@ void Recordset::indexRemove(int column, int row, const QVariant& value)
 
 void Recordset::setCell(int row, int column, const QVariant& value)
 {
-    indexRemove(column, row, cellAt(row, column));
-    cellRef(row, column) = value;
+    QVariant& cell = cellRef(row, column);
+    // Writing a key column back unchanged (as every update of a found row does) keeps its place
+    // in the index.
+    if (!m_indexes[column] || (cell.typeId() == value.typeId() && cell == value)) {
+        cell = value;
+        return;
+    }
+    indexRemove(column, row, cell);
+    cell = value;
     indexInsert(column, row, value);
 }
 

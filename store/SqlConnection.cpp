@@ -112,6 +112,10 @@ QVariant normalisedForStorage(const QVariant& value)
     if (!value.isValid() || value.isNull())
         return QVariant();
     switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+    case QMetaType::QString:
+        return value; // already in storage form
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -119,11 +123,9 @@ QVariant normalisedForStorage(const QVariant& value)
     case QMetaType::ULong:
     case QMetaType::Short:
     case QMetaType::UShort:
-    case QMetaType::LongLong:
     case QMetaType::ULongLong:
         return QVariant(value.toLongLong());
     case QMetaType::Float:
-    case QMetaType::Double:
         return QVariant(value.toDouble());
     // An invalid date is no date: null, not an empty text.
     case QMetaType::QDate:

@@ -20,9 +20,13 @@ const QString kClosed = QStringLiteral("Operation is not allowed when the object
 
 QString asciiLower(const QString& text)
 {
+    const auto isUpper = [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); };
+    // Most keys (numbers, Chinese names) have no capital: share the text instead of copying it.
+    if (std::none_of(text.cbegin(), text.cend(), isUpper))
+        return text;
     QString out = text;
     for (QChar& c : out)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+        if (isUpper(c))
             c = QChar(c.unicode() + 32);
     return out;
 }
@@ -200,7 +204,7 @@ void Recordset::indexInsert(int column, int row, const QVariant& value)
     const QString key = matchKey(value, &isNull);
     if (isNull)
         return;
-    std::vector<int>& bucket = (*m_indexes[column])[key];
+    Bucket& bucket = (*m_indexes[column])[key];
     bucket.insert(std::upper_bound(bucket.begin(), bucket.end(), row), row);
 }
 
@@ -215,7 +219,7 @@ void Recordset::indexRemove(int column, int row, const QVariant& value)
     auto it = m_indexes[column]->find(key);
     if (it == m_indexes[column]->end())
         return;
-    std::vector<int>& bucket = it->second;
+    Bucket& bucket = it->second;
     auto pos = std::lower_bound(bucket.begin(), bucket.end(), row);
     if (pos != bucket.end() && *pos == row)
         bucket.erase(pos);

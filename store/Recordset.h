@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QVariant>
 
 #include <map>
@@ -75,7 +76,9 @@ private:
         }
         void reset() { start(-1, false); }
     };
-    using Index = std::unordered_map<QString, std::vector<int>, TextHash>;
+    // Rows holding one key, ascending; most keys (numbers, identifiers) have one row only.
+    using Bucket = QVarLengthArray<int, 1>;
+    using Index = std::unordered_map<QString, Bucket, TextHash>;
     // The statement that writes a row back, by kind and by the columns it sets.
     struct WriteKey {
         bool isNew;

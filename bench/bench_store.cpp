@@ -36,38 +36,72 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs op(i) for i in [0, count) and returns operations per second.
-double opsPerSecond(int count, const std::function<void(int)>& op)
-{
-    const auto start = Clock::now();
-    for (int i = 0; i < count; ++i)
-        op(i);
-    return count / secondsSince(start);
-}
+using Op = std::function<void(int)>;
+using Runner = std::function<void(int first, int last)>;
 
 // Writes go in batches of this many, as the station batches one collection tick or one class.
 constexpr int kBatch = 1000;
 
-double batchedStore(const CDB& db, int count, const std::function<void(int)>& op)
+Runner plain(const Op& op)
+{
+    return [op](int first, int last) {
+        for (int i = first; i < last; ++i)
+            op(i);
+    };
+}
+
+Runner inStoreBatches(const CDB& db, const Op& op)
+{
+    return [&db, op](int first, int last) {
+        for (int i = first; i < last;) {
+            store::Batch batch(db);
+            for (int k = 0; k < kBatch && i < last; ++k, ++i)
+                op(i);
+        }
+    };
+}
+
+Runner inSqlBatches(SQLite::Database& sql, const Op& op)
+{
+    return [&sql, op](int first, int last) {
+        for (int i = first; i < last;) {
+            SQLite::Transaction transaction(sql);
+            for (int k = 0; k < kBatch && i < last; ++k, ++i)
+                op(i);
+            transaction.commit();
+        }
+    };
+}
+
+// The store and the reference take turns over the operations, so that a busy moment of the
+// machine weighs on both alike. Returns operations per second of each.
+std::pair<double, double> alternate(int count, const Runner& store, const Runner& bare)
+{
+    constexpr int rounds = 5;
+    double storeSeconds = 0, bareSeconds = 0;
+    for (int r = 0; r < rounds; ++r) {
+        const int first = count * r / rounds, last = count * (r + 1) / rounds;
+        auto start = Clock::now();
+        store(first, last);
+        storeSeconds += secondsSince(start);
+        start = Clock::now();
+        bare(first, last);
+        bareSeconds += secondsSince(start);
+    }
+    return {count / storeSeconds, count / bareSeconds};
+}
+
+double opsPerSecondOf(int count, const Op& op)
 {
     const auto start = Clock::now();
-    for (int done = 0; done < count;) {
-        store::Batch batch(db);
-        for (int k = 0; k < kBatch && done < count; ++k, ++done)
-            op(done);
-    }
+    plain(op)(0, count);
     return count / secondsSince(start);
 }
 
-double batchedSql(SQLite::Database& sql, int count, const std::function<void(int)>& op)
+double batchedOpsPerSecond(const CDB& db, int count, const Op& op)
 {
     const auto start = Clock::now();
-    for (int done = 0; done < count;) {
-        SQLite::Transaction transaction(sql);
-        for (int k = 0; k < kBatch && done < count; ++k, ++done)
-            op(done);
-        transaction.commit();
-    }
+    inStoreBatches(db, op)(0, count);
     return count / secondsSince(start);
 }
 
@@ -177,11 +211,6 @@ int main(int argc, char* argv[])
     std::vector<int> pick(lookups);
     for (int& p : pick)
         p = static_cast<int>(random() % ids.size());
-    std::vector<std::string> stuNos8, cardNos8;
-    for (const QString& s : stuNos)
-        stuNos8.push_back(utf8(s));
-    for (const QString& s : cardNos)
-        cardNos8.push_back(utf8(s));
     const long items[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 61};
 
     CDB db;
@@ -208,23 +237,24 @@ int main(int argc, char* argv[])
         check(student->GetIDByStuNO(stuNos[0], id, text) == 1, "GetIDByStuNO");
         std::printf("  first student-number lookup (builds the index): %.1f ms\n",
                     secondsSince(start) * 1e3);
-        const double s = opsPerSecond(lookups, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(student->GetIDByStuNO(stuNos[pick[i]], id, text) == 1, "GetIDByStuNO");
             sink += id;
-        });
+        };
         SQLite::Statement q(ref, "SELECT STU_ID, StuName FROM STU_Main WHERE StuNo=?");
-        const double a = opsPerSecond(lookups, [&](int i) {
-            q.bindNoCopy(1, stuNos8[pick[i]]);
+        const Op bareOp = [&](int i) {
+            q.bind(1, utf8(stuNos[pick[i]]));
             check(q.executeStep(), "reference GetIDByStuNO");
             sink += q.getColumn(0).getInt();
             text = QString::fromUtf8(q.getColumn(1).getText());
             q.reset();
-        });
+        };
+        const auto [s, a] = alternate(lookups, plain(storeOp), plain(bareOp));
         Scanner scan;
         scan.rs.open(db.database(), u"select * from STU_Main order by STU_ID"_s);
         const int no = scan.column(u"StuNo"_s), sid = scan.column(u"STU_ID"_s),
                   name = scan.column(u"StuName"_s);
-        const double b = opsPerSecond(200, [&](int i) {
+        const double b = opsPerSecondOf(200, [&](int i) {
             check(scan.find({{no, store::matchKey(stuNos[pick[i]])}}), "scan GetIDByStuNO");
             sink += scan.rs.field(sid).toLongLong();
             text = scan.rs.field(name).toString();
@@ -235,21 +265,22 @@ int main(int argc, char* argv[])
     // --- GetStuIDByCardNO ---
     {
         check(card->GetStuIDByCardNO(id, cardNos[0]) == 1, "GetStuIDByCardNO");
-        const double s = opsPerSecond(lookups, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(card->GetStuIDByCardNO(id, cardNos[pick[i]]) == 1, "GetStuIDByCardNO");
             sink += id;
-        });
+        };
         SQLite::Statement q(ref, "SELECT StuID FROM Stu_card WHERE CardNO=?");
-        const double a = opsPerSecond(lookups, [&](int i) {
-            q.bindNoCopy(1, cardNos8[pick[i]]);
+        const Op bareOp = [&](int i) {
+            q.bind(1, utf8(cardNos[pick[i]]));
             check(q.executeStep(), "reference GetStuIDByCardNO");
             sink += q.getColumn(0).getInt();
             q.reset();
-        });
+        };
+        const auto [s, a] = alternate(lookups, plain(storeOp), plain(bareOp));
         Scanner scan;
         scan.rs.open(db.database(), u"select * from STU_Card order by STUID"_s);
         const int no = scan.column(u"CardNO"_s), sid = scan.column(u"StuID"_s);
-        const double b = opsPerSecond(200, [&](int i) {
+        const double b = opsPerSecondOf(200, [&](int i) {
             check(scan.find({{no, store::matchKey(cardNos[pick[i]])}}), "scan GetStuIDByCardNO");
             sink += scan.rs.field(sid).toLongLong();
         });
@@ -259,25 +290,26 @@ int main(int argc, char* argv[])
     // --- GetItemInfoByItemNO ---
     {
         const int n = std::size(items);
-        const double s = opsPerSecond(lookups, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(info->GetItemInfoByItemNO(items[i % n], text, unit, itemClass) == 1,
                   "GetItemInfoByItemNO");
             sink += itemClass;
-        });
+        };
         SQLite::Statement q(ref, "SELECT value, Unit, SortIndex FROM Code03Dict WHERE code=?");
-        const double a = opsPerSecond(lookups, [&](int i) {
+        const Op bareOp = [&](int i) {
             q.bind(1, static_cast<int>(items[i % n]));
             check(q.executeStep(), "reference GetItemInfoByItemNO");
             text = QString::fromUtf8(q.getColumn(0).getText());
             unit = QString::fromUtf8(q.getColumn(1).getText());
             sink += static_cast<qint16>(q.getColumn(2).getInt());
             q.reset();
-        });
+        };
+        const auto [s, a] = alternate(lookups, plain(storeOp), plain(bareOp));
         Scanner scan;
         scan.rs.open(db.database(), u"Code03Dict"_s);
         const int code = scan.column(u"code"_s), value = scan.column(u"value"_s),
                   unitColumn = scan.column(u"Unit"_s), sort = scan.column(u"SortIndex"_s);
-        const double b = opsPerSecond(lookups / 10, [&](int i) {
+        const double b = opsPerSecondOf(lookups / 10, [&](int i) {
             check(scan.find({{code, QString::number(items[i % n])}}), "scan GetItemInfoByItemNO");
             text = scan.rs.field(value).toString();
             unit = scan.rs.field(unitColumn).toString();
@@ -293,23 +325,25 @@ int main(int argc, char* argv[])
     {
         CValue value(db);
         check(value.InsertValue(ids[pick[0]], 1, 1.0) == 1, "InsertValue");
-        const double s = batchedStore(db, writes, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(value.InsertValue(ids[pick[i]], valueItem(i), 100.0 + i * 0.25) == 1,
                   "InsertValue");
-        });
+        };
         SQLite::Statement u(
             ref, "UPDATE STU_ObjectData SET ObjectValue=? WHERE STU_ID=? AND Object_ID=?");
-        const double a = batchedSql(ref, writes, [&](int i) {
+        const Op bareOp = [&](int i) {
             u.bind(1, 100.0 + i * 0.25);
             u.bind(2, static_cast<int>(ids[pick[i]]));
             u.bind(3, static_cast<int>(valueItem(i)));
             check(u.exec() == 1, "reference InsertValue");
             u.reset();
-        });
+        };
+        const auto [s, a] =
+            alternate(writes, inStoreBatches(db, storeOp), inSqlBatches(ref, bareOp));
         Scanner scan;
         scan.rs.open(db.database(), u"select * from STU_ObjectData order by STU_ID"_s);
         const int sid = scan.column(u"STU_ID"_s), obj = scan.column(u"Object_ID"_s);
-        const double b = batchedStore(db, 20, [&](int i) {
+        const double b = batchedOpsPerSecond(db, 20, [&](int i) {
             check(scan.find(
                       {{sid, QString::number(ids[pick[i]])}, {obj, QString::number(valueItem(i))}}),
                   "scan InsertValue");
@@ -323,33 +357,33 @@ int main(int argc, char* argv[])
     {
         check(card->InsertUpdateCard(ids[pick[0]], cardNos[pick[0]]) == 1, "InsertUpdateCard");
         std::vector<QString> newCards(writes);
-        std::vector<std::string> newCards8(writes);
-        for (int i = 0; i < writes; ++i) {
+        for (int i = 0; i < writes; ++i)
             newCards[i] = u"N%1"_s.arg(i, 9, 10, QLatin1Char('0'));
-            newCards8[i] = utf8(newCards[i]);
-        }
-        const double s = batchedStore(db, writes, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(card->InsertUpdateCard(ids[pick[i]], newCards[i]) == 1, "InsertUpdateCard");
-        });
+        };
         SQLite::Statement u(ref, "UPDATE Stu_card SET StuID=?, CardNO=? WHERE StuID=?");
         SQLite::Statement ins(ref, "INSERT INTO Stu_card(StuID, CardNO) VALUES(?, ?)");
-        const double a = batchedSql(ref, writes, [&](int i) {
+        const Op bareOp = [&](int i) {
             const int pupil = static_cast<int>(ids[pick[i]]);
             u.bind(1, pupil);
-            u.bindNoCopy(2, newCards8[i]);
+            const std::string number = utf8(newCards[i]);
+            u.bindNoCopy(2, number);
             u.bind(3, pupil);
             if (u.exec() == 0) {
                 ins.bind(1, pupil);
-                ins.bindNoCopy(2, newCards8[i]);
+                ins.bindNoCopy(2, number);
                 ins.exec();
                 ins.reset();
             }
             u.reset();
-        });
+        };
+        const auto [s, a] =
+            alternate(writes, inStoreBatches(db, storeOp), inSqlBatches(ref, bareOp));
         Scanner scan;
         scan.rs.open(db.database(), u"select * from STU_Card order by STUID"_s);
         const int sid = scan.column(u"StuID"_s);
-        const double b = batchedStore(db, 200, [&](int i) {
+        const double b = batchedOpsPerSecond(db, 200, [&](int i) {
             if (!scan.find({{sid, QString::number(ids[pick[i]])}}))
                 scan.rs.addNew();
             scan.rs.setField(u"StuID"_s, qlonglong(ids[pick[i]]));
@@ -368,11 +402,11 @@ int main(int argc, char* argv[])
         };
         auto grade = [](int i) { return 11 + (i % 6); };
         auto sex = [](int i) { return i % 2 ? u"女"_s : u"男"_s; };
-        const double s = batchedStore(db, pupils, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(student->InsertStu(u"新生"_s, grade(i), 900 + i / 40, u"新(1)班"_s, sex(i),
                                      birthday, 1, stuNo("B", i), u"示范路"_s, u"000000"_s) == 1,
                   "InsertStu");
-        });
+        };
 
         // The same steps with prepared statements: next identifier, duplicate check, the row,
         // the grade items and each default value row (insert or replace).
@@ -408,7 +442,7 @@ int main(int argc, char* argv[])
             }
             findValue.reset();
         };
-        const double a = batchedSql(ref, pupils, [&](int i) {
+        const Op bareOp = [&](int i) {
             const QDateTime now = QDateTime::currentDateTime();
             check(maxId.executeStep(), "reference InsertStu");
             const int newId = maxId.getColumn(0).getInt() + 1;
@@ -420,18 +454,18 @@ int main(int argc, char* argv[])
             if (present)
                 return;
             insPupil.bind(1, newId);
-            insPupil.bind(2, "新生");
+            insPupil.bind(2, utf8(u"新生"_s));
             insPupil.bind(3, grade(i));
             insPupil.bind(4, 900 + i / 40);
-            insPupil.bind(5, "新(1)班");
+            insPupil.bind(5, utf8(u"新(1)班"_s));
             insPupil.bind(6, sexText);
             insPupil.bind(7, utf8(birthday.toString(Qt::ISODate)));
             insPupil.bind(8, 1);
             insPupil.bindNoCopy(9, number);
-            insPupil.bind(10, "示范路");
+            insPupil.bind(10, utf8(u"示范路"_s));
             insPupil.bind(11, now.date().year());
             insPupil.bind(12, utf8(now.toString(u"yyyy-MM-dd HH:mm:ss"_s)));
-            insPupil.bind(13, "000000");
+            insPupil.bind(13, utf8(u"000000"_s));
             insPupil.exec();
             insPupil.reset();
             putValue(newId, 1, 0.0, 1);
@@ -452,7 +486,9 @@ int main(int argc, char* argv[])
             } else {
                 gradeItems.reset();
             }
-        });
+        };
+        const auto [s, a] =
+            alternate(pupils, inStoreBatches(db, storeOp), inSqlBatches(ref, bareOp));
 
         // The same with every lookup a scan of the snapshot.
         Scanner pupilsScan, valuesScan;
@@ -470,7 +506,7 @@ int main(int argc, char* argv[])
             valuesScan.rs.setField(u"ObjectType"_s, qlonglong(itemClass));
             valuesScan.rs.updateCurrent();
         };
-        const double b = batchedStore(db, 10, [&](int i) {
+        const double b = batchedOpsPerSecond(db, 10, [&](int i) {
             const QDateTime now = QDateTime::currentDateTime();
             pupilsScan.rs.moveLast();
             const long newId = static_cast<long>(pupilsScan.rs.field(u"STU_ID"_s).toLongLong()) + 1;
@@ -508,21 +544,22 @@ int main(int argc, char* argv[])
 
     // Each write its own commit (no batch): what a single save from a dialog costs.
     {
-        const int n = 3000;
+        const int n = 10000;
         CValue value(db);
         check(value.InsertValue(ids[pick[0]], 1, 1.0) == 1, "InsertValue"); // builds the index
-        const double s = opsPerSecond(n, [&](int i) {
+        const Op storeOp = [&](int i) {
             check(value.InsertValue(ids[pick[i]], valueItem(i), 3.0 + i) == 1, "InsertValue");
-        });
+        };
         SQLite::Statement u(
             ref, "UPDATE STU_ObjectData SET ObjectValue=? WHERE STU_ID=? AND Object_ID=?");
-        const double a = opsPerSecond(n, [&](int i) {
+        const Op bareOp = [&](int i) {
             u.bind(1, 3.0 + i);
             u.bind(2, static_cast<int>(ids[pick[i]]));
             u.bind(3, static_cast<int>(valueItem(i)));
             check(u.exec() == 1, "reference InsertValue");
             u.reset();
-        });
+        };
+        const auto [s, a] = alternate(n, plain(storeOp), plain(bareOp));
         g_rows.push_back({u"InsertValue, own commit"_s, n, s, a, 0, false});
     }
 

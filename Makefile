@@ -1,5 +1,6 @@
 # Set-up and everyday commands of the Sorvik station.
-#   make run    install what is missing, build, make a demo database on first use, start the station
+#   make run    install what is missing, build, make a demo database on first use, start the
+#               virtual instrument beside it (stopped again when the station exits) and the station
 #   make test   install what is missing, build with sanitizers, run every test on the offscreen platform
 #   make bench  build optimised and run the benchmarks
 JOBS ?= $(shell nproc)

@@ -3,7 +3,8 @@
 #include <QDialog>
 
 // The about box: icon, version line and an OK button.
-class CAboutDlg : public QDialog {
+class CAboutDlg : public QDialog
+{
     Q_OBJECT
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);

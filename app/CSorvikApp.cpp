@@ -4,7 +4,8 @@
 #include "DialogUnits.h"
 #include "QtMessageService.h"
 
-namespace {
+namespace
+{
 platform::QtMessageService g_messageService;
 }
 

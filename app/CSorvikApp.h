@@ -3,7 +3,8 @@
 #include <QApplication>
 
 // The application object: runs the main window modally; the process ends when it closes.
-class CSorvikApp : public QApplication {
+class CSorvikApp : public QApplication
+{
     Q_OBJECT
 public:
     CSorvikApp(int& argc, char** argv);

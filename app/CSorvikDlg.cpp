@@ -3,6 +3,7 @@
 #include "CAboutDlg.h"
 #include "CDB.h"
 #include "CDlgSelectDBFile.h"
+#include "CDlgSync.h"
 #include "DialogUnits.h"
 #include "ReportList.h"
 #include "StationStartup.h"
@@ -17,7 +18,8 @@
 
 using platform::placeInDialogUnits;
 
-namespace {
+namespace
+{
 
 QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x)
 {
@@ -72,6 +74,7 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
 
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
+    connect(m_btnSync, &QPushButton::clicked, this, &CSorvikDlg::OnSync);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
 
     // The list's insertion and deletion notices keep the counter equal to its row count.
@@ -139,6 +142,12 @@ void CSorvikDlg::OnRadioCardNO()
 {
     m_radioStuNO->setChecked(false);
     m_radioCardNO->setChecked(true);
+}
+
+void CSorvikDlg::OnSync()
+{
+    CDlgSync dlg;
+    dlg.exec();
 }
 
 void CSorvikDlg::OnExit()

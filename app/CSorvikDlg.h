@@ -8,13 +8,15 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace platform {
+namespace platform
+{
 class ReportList;
 }
 
 // The main window: the collection console with the result list, the record counter, the
 // number-type buttons and the buttons that open the other dialogs.
-class CSorvikDlg : public QDialog {
+class CSorvikDlg : public QDialog
+{
     Q_OBJECT
 public:
     explicit CSorvikDlg(QWidget* pParent = nullptr);
@@ -26,7 +28,10 @@ public:
     bool OnInitDialog();
 
     // Replaces the database file selection shown at start-up (answers whether a file was saved).
-    void setDatabaseChooser(std::function<bool()> chooser) { m_chooseDatabase = std::move(chooser); }
+    void setDatabaseChooser(std::function<bool()> chooser)
+    {
+        m_chooseDatabase = std::move(chooser);
+    }
 
     QLineEdit* m_editCount;
     QRadioButton* m_radioCardNO;
@@ -38,6 +43,7 @@ public:
 private:
     void OnRadioStuNO();
     void OnRadioCardNO();
+    void OnSync();
     void OnExit();
     void OnAbout();
     bool chooseDatabaseFile();

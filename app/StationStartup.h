@@ -6,7 +6,8 @@
 
 // What the main window decides at start-up, apart from its window: open the configured
 // database or let the user choose another file, and the title that follows from it.
-class StationStartup {
+class StationStartup
+{
 public:
     struct Outcome {
         bool dbOpen = false;

@@ -42,9 +42,9 @@ CDlgSelectDBFile::CDlgSelectDBFile(QWidget* parent)
 
 void CDlgSelectDBFile::OnBrowse()
 {
-    const QString path = platform::getOpenFileName(
-        this, QStringLiteral("打开"), QStringLiteral("*.mdb"),
-        QStringLiteral("Microsoft Access数据库(*.mdb) (*.mdb)"));
+    const QString path =
+        platform::getOpenFileName(this, QStringLiteral("打开"), QStringLiteral("*.mdb"),
+                                  QStringLiteral("Microsoft Access数据库(*.mdb) (*.mdb)"));
     if (!path.isEmpty())
         m_editPath->setText(path);
 }

@@ -7,7 +7,8 @@
 class QLineEdit;
 
 // Database file selection: ends with Accepted only after a new path was saved.
-class CDlgSelectDBFile : public QDialog {
+class CDlgSelectDBFile : public QDialog
+{
     Q_OBJECT
 public:
     explicit CDlgSelectDBFile(QWidget* parent = nullptr);

@@ -6,7 +6,8 @@ class QObject;
 
 // What the database file selection does, apart from its window: it shows the configured path
 // and saves a new one after checking it.
-class DbFileSelection {
+class DbFileSelection
+{
 public:
     static QString title();
 

@@ -1,8 +1,10 @@
 #include "Clock.h"
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 std::function<QDateTime()>& clockFunction()
 {
     static std::function<QDateTime()> f;

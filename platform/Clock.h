@@ -4,7 +4,8 @@
 
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 
 // The station's clock; tests replace it to check stored dates.
 QDateTime currentDateTime();

@@ -3,7 +3,8 @@
 #include "ProfileSettings.h"
 #include "StringTable.h"
 
-namespace platform {
+namespace platform
+{
 
 QString readDatabaseFileName()
 {
@@ -12,7 +13,8 @@ QString readDatabaseFileName()
 
 bool writeDatabaseFileName(const QString& path)
 {
-    return writeProfileString(loadString(IDS_PROFILE_SECTION), loadString(IDS_PROFILE_DBFILE), path);
+    return writeProfileString(loadString(IDS_PROFILE_SECTION), loadString(IDS_PROFILE_DBFILE),
+                              path);
 }
 
 } // namespace platform

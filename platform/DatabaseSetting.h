@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // The configured database file: the station's only persistent setting.
 QString readDatabaseFileName();

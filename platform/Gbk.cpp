@@ -3,7 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace platform {
+namespace platform
+{
 
 QByteArray toGbk(const QString& text, bool* ok)
 {
@@ -30,7 +31,8 @@ QByteArray cutGbkBytes(const QByteArray& gbk, int maxBytes)
     int i = 0;
     int end = 0;
     while (i < gbk.size()) {
-        const int width = (static_cast<unsigned char>(gbk.at(i)) >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
+        const int width =
+            (static_cast<unsigned char>(gbk.at(i)) >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
         if (i + width > maxBytes)
             break;
         i += width;

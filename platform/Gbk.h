@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // GBK (code page 936) at the byte boundaries: collector records, instrument buffers, backup files.
 // A character GBK cannot hold is an error (ok = false), never a silent '?'.

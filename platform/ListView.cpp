@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace platform
+{
 
 int MemoryListView::insertRow(int index, const QString& text)
 {

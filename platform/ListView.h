@@ -5,12 +5,14 @@
 
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 
 // A report-style list as the station uses it: rows of text cells, inserted at an index.
 // Implementations tell the count observer after a row went in and before a row goes out,
 // with the count the list will have, so a count label can follow the list.
-class ListView {
+class ListView
+{
 public:
     virtual ~ListView() = default;
 
@@ -24,7 +26,10 @@ public:
     virtual void deleteRow(int row) = 0;
     virtual void deleteAll() = 0;
 
-    void setCountObserver(std::function<void(int)> observer) { m_countObserver = std::move(observer); }
+    void setCountObserver(std::function<void(int)> observer)
+    {
+        m_countObserver = std::move(observer);
+    }
 
 protected:
     void notifyCount(int count)
@@ -38,7 +43,8 @@ private:
 };
 
 // In-memory list for tests and for logic that runs without a screen.
-class MemoryListView final : public ListView {
+class MemoryListView final : public ListView
+{
 public:
     int insertRow(int index, const QString& text) override;
     void setCell(int row, int column, const QString& text) override;

@@ -3,12 +3,15 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 // Used before any widget layer is up (command-line tools): prints instead of showing a window.
-class ConsoleMessageService final : public MessageService {
+class ConsoleMessageService final : public MessageService
+{
 public:
     Answer show(const QString& text, const QString& caption, Icon, Buttons buttons,
                 QObject*) override
@@ -40,8 +43,8 @@ void setMessageService(MessageService* service)
 
 QString applicationTitle()
 {
-    const QString path = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                      : QString();
+    const QString path =
+        QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
     const QString base = QFileInfo(path).completeBaseName();
     return base.isEmpty() ? QStringLiteral("sorvik") : base;
 }

@@ -4,7 +4,8 @@
 
 class QObject;
 
-namespace platform {
+namespace platform
+{
 
 enum class Icon { None, Information, Warning, Stop, Question };
 enum class Buttons { Ok, YesNo };
@@ -12,7 +13,8 @@ enum class Answer { Ok, Yes, No };
 
 // Every message box of the station goes through the installed service, so tests can read
 // exactly what a teacher would have seen and answer it from a script.
-class MessageService {
+class MessageService
+{
 public:
     virtual ~MessageService() = default;
     // owner: the dialog that owns the box, or null for a box without owner window.

@@ -5,7 +5,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace platform {
+namespace platform
+{
 
 QString settingsFilePath()
 {

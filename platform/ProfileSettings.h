@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // The station's profile strings: an INI file at $XDG_CONFIG_HOME/sorvik/sorvik.ini.
 // Values are kept and read back whole.

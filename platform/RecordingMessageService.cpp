@@ -2,7 +2,8 @@
 
 #include <QMutexLocker>
 
-namespace platform {
+namespace platform
+{
 
 RecordingMessageService::RecordingMessageService()
 {

@@ -6,10 +6,12 @@
 #include <QMutex>
 #include <QQueue>
 
-namespace platform {
+namespace platform
+{
 
 // Keeps every box shown and answers from a script; for tests. Safe to call from workers.
-class RecordingMessageService final : public MessageService {
+class RecordingMessageService final : public MessageService
+{
 public:
     struct Shown {
         QString text;

@@ -1,6 +1,7 @@
 #include "StringTable.h"
 
-namespace platform {
+namespace platform
+{
 
 QString loadString(int id)
 {

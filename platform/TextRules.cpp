@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <locale.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 locale_t cLocale()
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // The C library's atol/atof rules: leading white space skipped, conversion stops at the first
 // character that cannot continue the number, 0 when there are no digits. Locale-independent.

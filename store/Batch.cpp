@@ -7,9 +7,11 @@
 
 #include <exception>
 
-namespace store {
+namespace store
+{
 
-namespace {
+namespace
+{
 const QString kBatchSignature = QStringLiteral("store::Batch");
 }
 

@@ -4,14 +4,16 @@
 
 class CDB;
 
-namespace store {
+namespace store
+{
 
 class Database;
 
 // Writes that belong together (one collection tick, one instrument class) go in one short
 // batch: a savepoint on the calling thread's connection, released when the guard ends or at
 // commit(), rolled back when an exception leaves the scope. Batches nest.
-class Batch {
+class Batch
+{
 public:
     explicit Batch(const CDB& db);
     ~Batch();

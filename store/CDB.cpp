@@ -12,7 +12,8 @@
 CDB theDB;
 bool bDBOpen = false;
 
-namespace {
+namespace
+{
 
 const QStringList kSuppliedTables = {QStringLiteral("STU_Main"), QStringLiteral("STU_ObjectData"),
                                      QStringLiteral("Code03Dict"), QStringLiteral("prjzb")};

@@ -4,13 +4,15 @@
 
 #include <memory>
 
-namespace store {
+namespace store
+{
 class Database;
 class StoreError;
 } // namespace store
 
 // The station's database object. Copies share one database; store objects take a copy.
-class CDB {
+class CDB
+{
 public:
     // 1 when the database is open; 0 after showing why not.
     int open(const QString& strDBFile);

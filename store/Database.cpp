@@ -3,7 +3,8 @@
 #include "SqlConnection.h"
 #include "StoreError.h"
 
-namespace store {
+namespace store
+{
 
 Database::Database(const QString& path) : m_path(path) {}
 

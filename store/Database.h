@@ -7,13 +7,15 @@
 #include <mutex>
 #include <thread>
 
-namespace store {
+namespace store
+{
 
 class SqlConnection;
 
 // The one open database file. Each thread that uses it gets its own connection, opened on
 // first use, so a worker's writes never mix with the window's.
-class Database {
+class Database
+{
 public:
     explicit Database(const QString& path);
     ~Database();

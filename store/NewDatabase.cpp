@@ -15,9 +15,11 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-namespace store {
+namespace store
+{
 
-namespace {
+namespace
+{
 
 const QString kSchema = QStringLiteral(
     "CREATE TABLE STU_Main(STU_ID INTEGER, StuNo TEXT, StuName TEXT, Class_ID INTEGER, "
@@ -82,10 +84,10 @@ QString createDatabase(const QString& path)
         SqlConnection& conn = db.connection();
         conn.executeScript(QStringLiteral("BEGIN;") + kSchema);
         for (const QStringList& r : readCsv(QStringLiteral(":/newdb/items.csv")))
-            conn.execute(QStringLiteral("INSERT INTO Code03Dict(code,value,Unit,SortIndex) "
-                                        "VALUES(?,?,?,?)"),
-                         {r.value(0).toInt(), r.value(1), textOrNull(r.value(2)),
-                          r.value(3).toInt()});
+            conn.execute(
+                QStringLiteral("INSERT INTO Code03Dict(code,value,Unit,SortIndex) "
+                               "VALUES(?,?,?,?)"),
+                {r.value(0).toInt(), r.value(1), textOrNull(r.value(2)), r.value(3).toInt()});
         for (const QStringList& r : readCsv(QStringLiteral(":/newdb/grade_items.csv")))
             conn.execute(QStringLiteral("INSERT INTO prjzb(nj,xb,prj1,prj2,prj3) "
                                         "VALUES(?,?,?,?,?)"),
@@ -101,12 +103,13 @@ QString createDatabase(const QString& path)
 
 QString addDemoPupils(const QString& path, int count)
 {
-    static const QStringList surnames = QStringLiteral(
-        "王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗 郑 梁 谢 宋 唐 许 韩 冯 邓 曹")
-                                            .split(QLatin1Char(' '));
-    static const QStringList given = QStringLiteral(
-        "伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀 霞 平 刚 桂 英 华 玉 萍 红 鹏 辉 欣 "
-        "宇 浩 晨 雨 思 佳 子 梓 涵 轩")
+    static const QStringList surnames =
+        QStringLiteral("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗 郑 梁 谢 宋 唐 "
+                       "许 韩 冯 邓 曹")
+            .split(QLatin1Char(' '));
+    static const QStringList given = QStringLiteral("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 "
+                                                    "明 超 秀 霞 平 刚 桂 英 华 玉 萍 红 鹏 辉 欣 "
+                                                    "宇 浩 晨 雨 思 佳 子 梓 涵 轩")
                                          .split(QLatin1Char(' '));
     static const QList<int> grades = {11, 12, 13, 14, 15, 16, 21, 22, 23, 31, 32, 33};
     CDB db;

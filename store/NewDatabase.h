@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace store {
+namespace store
+{
 
 // Makes a new station database at path: the four supplied tables with the item dictionary and
 // grade items of a new installation. Refuses to overwrite an existing file.

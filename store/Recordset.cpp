@@ -9,9 +9,11 @@
 
 #include <algorithm>
 
-namespace store {
+namespace store
+{
 
-namespace {
+namespace
+{
 
 const QString kNoCurrentRecord = QStringLiteral(
     "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
@@ -42,37 +44,22 @@ QString quotedName(const QString& name)
 
 QString matchKey(const QVariant& value, bool* isNull)
 {
+    const QVariant v = normalisedForStorage(value);
     if (isNull)
-        *isNull = false;
-    switch (value.typeId()) {
+        *isNull = !v.isValid();
+    switch (v.typeId()) {
     case QMetaType::UnknownType:
-        if (isNull)
-            *isNull = true;
         return {};
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return QString::number(value.toLongLong());
-    case QMetaType::Float:
+        return QString::number(v.toLongLong());
     case QMetaType::Double: {
-        const double d = value.toDouble();
+        const double d = v.toDouble();
         if (d == static_cast<double>(static_cast<qint64>(d)) && d > -1e15 && d < 1e15)
             return QString::number(static_cast<qint64>(d));
         return QString::number(d, 'g', 17);
     }
     default: {
-        if (value.isNull() && value.typeId() != QMetaType::QString) {
-            if (isNull)
-                *isNull = true;
-            return {};
-        }
-        QString text = value.toString();
+        QString text = v.toString();
         qsizetype n = text.size();
         while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
             --n;
@@ -93,8 +80,7 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     static const QRegularExpression bareTable(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*$"));
     static const QRegularExpression selectAll(
         QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+([A-Za-z_][A-Za-z0-9_]*)(\\s.*)?$"),
-        QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
 
     QString sql;
     QString table;
@@ -102,7 +88,8 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
         table = m.captured(1);
         sql = QStringLiteral("SELECT _rowid_, * FROM ") + quotedName(table);
     } else if (const auto s = selectAll.match(source);
-               s.hasMatch() && !s.captured(2).contains(QStringLiteral("join"), Qt::CaseInsensitive) &&
+               s.hasMatch() &&
+               !s.captured(2).contains(QStringLiteral("join"), Qt::CaseInsensitive) &&
                !s.captured(2).contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
         table = s.captured(1);
         sql = QStringLiteral("SELECT _rowid_, * FROM ") + quotedName(table) + s.captured(2);

@@ -12,7 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-namespace store {
+namespace store
+{
 
 class Database;
 
@@ -27,7 +28,8 @@ using Filter = QList<FilterTerm>;
 // filters, positions and counts work on that snapshot; addNew/updateCurrent write the current
 // row back with one bound statement. Rows written through one recordset stay invisible to
 // recordsets opened before. Every failure is thrown as StoreError.
-class Recordset {
+class Recordset
+{
 public:
     Recordset() = default;
     ~Recordset();
@@ -92,7 +94,10 @@ private:
     void requireOpen() const;
     int columnIndex(const QString& name) const;
     int currentRow() const;
-    QVariant& cellRef(int row, int column) { return m_cells[size_t(row) * m_columns.size() + column]; }
+    QVariant& cellRef(int row, int column)
+    {
+        return m_cells[size_t(row) * m_columns.size() + column];
+    }
     const QVariant& cellAt(int row, int column) const
     {
         return m_cells[size_t(row) * m_columns.size() + column];

@@ -12,7 +12,8 @@
 
 #include <unordered_map>
 
-namespace store {
+namespace store
+{
 
 struct SqlConnection::Impl {
     explicit Impl(const QString& path)
@@ -36,7 +37,8 @@ struct SqlConnection::Impl {
     }
 };
 
-namespace {
+namespace
+{
 
 void bindAll(SQLite::Statement& st, const QVariantList& params)
 {
@@ -204,7 +206,8 @@ qint64 SqlConnection::lastInsertRowid() const
 
 QStringList SqlConnection::tableNames()
 {
-    const ResultTable t = query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
+    const ResultTable t =
+        query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
     QStringList names;
     for (const QVariant& v : t.cells)
         names << v.toString();

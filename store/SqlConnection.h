@@ -6,12 +6,13 @@
 #include <memory>
 #include <vector>
 
-namespace store {
+namespace store
+{
 
 // Rows read by one statement: column names and the cells row after row.
 struct ResultTable {
     QStringList columns;
-    QVariantList cells; // row-major, columns.size() cells per row
+    QVariantList cells;         // row-major, columns.size() cells per row
     std::vector<qint64> rowids; // filled when the first selected column is the row id
     int rowCount() const { return columns.isEmpty() ? 0 : int(cells.size() / columns.size()); }
     QVariant at(int row, int column) const { return cells.at(row * columns.size() + column); }
@@ -19,7 +20,8 @@ struct ResultTable {
 
 // One SQLite connection. Every statement of the station runs here, with its values bound as
 // data; prepared statements are kept for reuse. Errors are thrown as StoreError.
-class SqlConnection {
+class SqlConnection
+{
 public:
     explicit SqlConnection(const QString& path);
     ~SqlConnection();

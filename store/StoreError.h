@@ -4,11 +4,13 @@
 
 #include <stdexcept>
 
-namespace store {
+namespace store
+{
 
 // A data-access error: what the engine or the recordset engine raises. Store methods catch
 // exactly this type and report it with ShowComError.
-class StoreError : public std::runtime_error {
+class StoreError : public std::runtime_error
+{
 public:
     explicit StoreError(const QString& description)
         : std::runtime_error(description.toStdString()), m_description(description)

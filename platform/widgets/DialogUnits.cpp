@@ -6,14 +6,14 @@
 
 #include <cmath>
 
-namespace platform {
+namespace platform
+{
 
 QFont dialogFont(int pointSize)
 {
     static const QString family = [] {
         const QStringList families = QFontDatabase::families();
-        for (const QString& f :
-             {QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")})
+        for (const QString& f : {QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")})
             if (families.contains(f))
                 return f;
         return QString();
@@ -29,10 +29,9 @@ QRect dialogUnitsToPixels(const QFont& font, int x, int y, int w, int h)
 {
     const QFontMetrics fm(font);
     // The classic base unit: the average width of the 52 Latin letters, and the font height.
-    const double baseX =
-        fm.horizontalAdvance(QStringLiteral(
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
-        52.0;
+    const double baseX = fm.horizontalAdvance(QStringLiteral(
+                             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                         52.0;
     const double baseY = fm.height();
     auto px = [](double units, double base, int div) {
         return static_cast<int>(std::lround(units * base / div));

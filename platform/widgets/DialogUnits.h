@@ -5,7 +5,8 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 
 // The dialogs' 9-point CJK font (SimSun where present, else WenQuanYi Micro Hei).
 QFont dialogFont(int pointSize = 9);

@@ -4,9 +4,11 @@
 
 #include <optional>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 std::optional<QString>& nextAnswer()
 {
     static std::optional<QString> answer;

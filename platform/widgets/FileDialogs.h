@@ -4,7 +4,8 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 
 // The file-open dialog; tests set the next answer instead of clicking through one.
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& initialName,

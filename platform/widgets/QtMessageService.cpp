@@ -5,9 +5,11 @@
 #include <QPointer>
 #include <QThread>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 Answer showOnUiThread(const QString& text, const QString& caption, Icon icon, Buttons buttons,
                       QWidget* owner)

@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace platform
+{
 
 ReportList::ReportList(QWidget* parent) : QTableView(parent), m_model(new ReportListModel(this))
 {

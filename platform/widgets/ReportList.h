@@ -6,14 +6,16 @@
 
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 
 class ReportListModel;
 
 // A report-style list control with grid lines and full-row selection. It is the station's
 // ListView: calls from a worker thread are carried out on the user-interface thread, and the
 // worker waits until each is applied.
-class ReportList final : public QTableView, public ListView {
+class ReportList final : public QTableView, public ListView
+{
     Q_OBJECT
 public:
     explicit ReportList(QWidget* parent = nullptr);

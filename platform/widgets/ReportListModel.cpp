@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace platform
+{
 
 void ReportListModel::setColumns(const QStringList& titles)
 {

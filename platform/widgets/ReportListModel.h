@@ -5,10 +5,12 @@
 
 #include <deque>
 
-namespace platform {
+namespace platform
+{
 
 // Rows of text cells; inserting at the top is cheap because live collection does it all day.
-class ReportListModel final : public QAbstractTableModel {
+class ReportListModel final : public QAbstractTableModel
+{
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;

@@ -30,7 +30,8 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    if (args.size() != 2 || (command != QLatin1String("create") && command != QLatin1String("configure"))) {
+    if (args.size() != 2 ||
+        (command != QLatin1String("create") && command != QLatin1String("configure"))) {
         std::fprintf(stderr, "usage: sorvik-dbtool create [--demo N] PATH\n"
                              "       sorvik-dbtool configure [--if-unset] PATH\n");
         return 2;

@@ -8,8 +8,8 @@
 #include "RecordingMessageService.h"
 #include "Recordset.h"
 #include "SqlConnection.h"
+#include "StoreFixture.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -17,36 +17,29 @@
 namespace storetest
 {
 
-// A new station database (items and grade items, empty pupil, value and card tables) in its
-// own folder, opened as the station opens it.
+// A new station database (items and grade items, empty pupil, value and card tables) for each
+// test, opened as the station opens it.
 class FreshDatabase
 {
 public:
     bool make()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        if (!m_dir->isValid())
-            return false;
-        m_path = m_dir->filePath(QStringLiteral("school.mdb"));
-        if (!store::createDatabase(m_path).isEmpty())
-            return false;
-        return m_db.open(m_path) == 1 && m_db.CreateCardTable() == 1;
+        m_fixture = std::make_unique<StoreFixture>();
+        return m_fixture->db().CreateCardTable() == 1;
     }
-    void close() { m_db.close(); }
-    CDB& db() { return m_db; }
-    const QString& path() const { return m_path; }
+    void close() { m_fixture->db().close(); }
+    CDB& db() { return m_fixture->db(); }
+    const QString& path() const { return m_fixture->path(); }
 
     // Runs a statement on a second connection, as another program would.
     void executeElsewhere(const QString& sql)
     {
-        store::Database other(m_path);
+        store::Database other(path());
         other.connection().execute(sql);
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_path;
-    CDB m_db;
+    std::unique_ptr<StoreFixture> m_fixture;
 };
 
 // Every row of a table as it is in the file now, with the columns asked for.

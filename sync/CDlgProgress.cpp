@@ -1,0 +1,133 @@
+#include "CDlgProgress.h"
+
+#include "DialogUnits.h"
+#include "ReportList.h"
+
+#include <QCloseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+
+#include <algorithm>
+
+using platform::placeInDialogUnits;
+
+CDlgProgress::CDlgProgress(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("CDlgProgress"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setFont(platform::dialogFont());
+    platform::sizeInDialogUnits(this, 493, 331);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("id1058"));
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    placeInDialogUnits(m_progress, 7, 7, 479, 14);
+
+    m_list = new platform::ReportList(this);
+    m_list->setObjectName(QStringLiteral("id1002"));
+    placeInDialogUnits(m_list, 7, 32, 479, 272);
+
+    m_btnClose = new QPushButton(QStringLiteral("关闭"), this);
+    m_btnClose->setObjectName(QStringLiteral("id2"));
+    m_btnClose->setAutoDefault(false);
+    m_btnClose->setEnabled(false);
+    placeInDialogUnits(m_btnClose, 436, 310, 50, 14);
+    connect(m_btnClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+CDlgProgress* CDlgProgress::open(QWidget* owner, const QString& caption, Layout layout)
+{
+    auto* dlg = new CDlgProgress(owner);
+    dlg->show();
+    dlg->setWindowTitle(caption);
+    if (layout == Layout::Transfer)
+        dlg->applyTransferLayout();
+    else
+        dlg->applyImportLayout();
+    dlg->m_btnClose->setEnabled(false);
+    return dlg;
+}
+
+void CDlgProgress::applyTransferLayout()
+{
+    onUiThread([this] {
+        m_list->setColumns({{QStringLiteral("序号"), 40},
+                            {QStringLiteral("编号"), 140},
+                            {QStringLiteral("姓名"), 140},
+                            {QStringLiteral("班级"), 140}});
+    });
+}
+
+void CDlgProgress::applyImportLayout()
+{
+    onUiThread([this] {
+        m_list->setColumns({{QStringLiteral("序号"), 40},
+                            {QStringLiteral("编号"), 140},
+                            {QStringLiteral("姓名"), 140},
+                            {QStringLiteral("项目"), 140},
+                            {QStringLiteral("成绩"), 140},
+                            {QStringLiteral("单位"), 140},
+                            {QStringLiteral("时间"), 140}});
+    });
+}
+
+void CDlgProgress::onUiThread(const std::function<void()>& work)
+{
+    if (QThread::currentThread() == thread())
+        work();
+    else
+        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+}
+
+void CDlgProgress::setRange(int minimum, int maximum)
+{
+    onUiThread([&] { m_progress->setRange(minimum, std::max(minimum, maximum)); });
+}
+
+void CDlgProgress::setPosition(int position)
+{
+    // A bar ignores values outside its range; past the end it shall stay full.
+    onUiThread([&] {
+        m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
+    });
+}
+
+int CDlgProgress::insertRow(int index, const QString& firstCell)
+{
+    int at = 0;
+    onUiThread([&] { at = m_list->insertRow(index, firstCell); });
+    return at;
+}
+
+void CDlgProgress::setCell(int row, int column, const QString& text)
+{
+    onUiThread([&] { m_list->setCell(row, column, text); });
+}
+
+void CDlgProgress::finish()
+{
+    onUiThread([this] {
+        m_finished = true;
+        m_btnClose->setEnabled(true);
+    });
+}
+
+void CDlgProgress::done(int result)
+{
+    // Escape and the like end up here; the window stays until the transfer has ended.
+    if (m_finished)
+        QDialog::done(result);
+}
+
+void CDlgProgress::closeEvent(QCloseEvent* event)
+{
+    if (m_finished)
+        QDialog::closeEvent(event);
+    else
+        event->ignore();
+}

@@ -1,0 +1,270 @@
+#include "CAboutDlg.h"
+#include "CDB.h"
+#include "CDlgSelectDBFile.h"
+#include "CDlgSync.h"
+#include "CSorvikDlg.h"
+#include "Database.h"
+#include "DatabaseSetting.h"
+#include "GuiTestSupport.h"
+#include "NewDatabase.h"
+#include "RecordingMessageService.h"
+#include "ReportList.h"
+#include "SqlConnection.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using platform::RecordingMessageService;
+
+namespace
+{
+
+const QString kBaseTitle = QStringLiteral("Dornel体质测试系统2011  2.08");
+
+QPushButton* button(QWidget* w, int id)
+{
+    return w->findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void configuredDatabaseOpens();
+    void noDatabaseAndSelectionCancelled_data();
+    void noDatabaseAndSelectionCancelled();
+    void savedSelectionClosesTheWindow();
+    void radioButtonsStayExclusive();
+    void counterFollowsTheList();
+    void exitClosesTheDatabaseEscapeDoesNot();
+    void aboutBoxIsReachable();
+    void syncButtonOpensTheHub();
+
+private:
+    QString makeDatabase();
+    std::unique_ptr<testsupport::IsolatedConfig> m_config;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestMainWindow::init()
+{
+    m_config = std::make_unique<testsupport::IsolatedConfig>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    theDB.close();
+    theDB = CDB();
+    bDBOpen = false;
+}
+
+void TestMainWindow::cleanup()
+{
+    theDB.close();
+    theDB = CDB();
+    bDBOpen = false;
+    m_dir.reset();
+    m_config.reset();
+}
+
+QString TestMainWindow::makeDatabase()
+{
+    const QString path = m_dir->filePath(QStringLiteral("学校 school.mdb"));
+    const QString error = store::createDatabase(path);
+    if (!error.isEmpty())
+        qFatal("%s", qUtf8Printable(error));
+    return path;
+}
+
+void TestMainWindow::configuredDatabaseOpens()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    RecordingMessageService recorder;
+    CSorvikDlg dlg;
+    QVERIFY(dlg.OnInitDialog());
+    QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      ") + path);
+    QVERIFY(bDBOpen);
+    QVERIFY(dlg.m_radioStuNO->isChecked());
+    QVERIFY(!dlg.m_radioCardNO->isChecked());
+    QVERIFY(dlg.m_btnStart->isEnabled());
+    QVERIFY(!dlg.m_btnStop->isEnabled());
+    QCOMPARE(dlg.m_listResult->rowCount(), 0);
+    QCOMPARE(dlg.m_editCount->text(), QString());
+    QVERIFY(!dlg.m_editCount->isEnabled());
+    QCOMPARE(dlg.m_listResult->model()->columnCount(), 5);
+    QCOMPARE(dlg.m_listResult->model()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("测试者编号"));
+    QCOMPARE(dlg.m_listResult->model()->headerData(4, Qt::Horizontal).toString(),
+             QStringLiteral("成绩单位"));
+    QCOMPARE(dlg.m_listResult->columnWidth(2), 120);
+    // The card table exists after start-up.
+    QCOMPARE(theDB.database()
+                 ->connection()
+                 .query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='Stu_card'"))
+                 .at(0, 0)
+                 .toInt(),
+             1);
+    QCOMPARE(recorder.count(), 0);
+}
+
+void TestMainWindow::noDatabaseAndSelectionCancelled_data()
+{
+    QTest::addColumn<bool>("configured");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("empty configuration") << false << QStringList{};
+    QTest::newRow("configured file missing")
+        << true << QStringList{QStringLiteral("没有找到数据库")};
+}
+
+void TestMainWindow::noDatabaseAndSelectionCancelled()
+{
+    QFETCH(bool, configured);
+    QFETCH(QStringList, messages);
+    if (configured)
+        QVERIFY(platform::writeDatabaseFileName(m_dir->filePath(QStringLiteral("gone.mdb"))));
+    RecordingMessageService recorder;
+    bool selectionShown = false;
+    testsupport::whenModalShown<CDlgSelectDBFile>([&](CDlgSelectDBFile* d) {
+        selectionShown = true;
+        button(d, 2)->click();
+    });
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    QVERIFY(selectionShown);
+    QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      没有选择数据库!"));
+    QVERIFY(!bDBOpen);
+    QVERIFY(!dlg.m_radioStuNO->isChecked());
+    QVERIFY(!dlg.m_radioCardNO->isChecked());
+    QVERIFY(dlg.m_btnStart->isEnabled());
+    QVERIFY(dlg.m_btnStop->isEnabled());
+    QCOMPARE(recorder.texts(), messages);
+}
+
+void TestMainWindow::savedSelectionClosesTheWindow()
+{
+    const QString path = makeDatabase();
+    RecordingMessageService recorder;
+    testsupport::whenModalShown<CDlgSelectDBFile>([&](CDlgSelectDBFile* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("id1015"))->setText(path);
+        button(d, 1014)->click();
+    });
+    CSorvikDlg dlg;
+    QElapsedTimer clock;
+    clock.start();
+    // Guard against a window that stays open: the test would otherwise wait forever.
+    QTimer::singleShot(20000, &dlg, [&dlg] { dlg.done(42); });
+    const int result = dlg.DoModal();
+    QCOMPARE(result, int(QDialog::Rejected));
+    QVERIFY(!dlg.isVisible());
+    QVERIFY(!bDBOpen);
+    QCOMPARE(platform::readDatabaseFileName(), path);
+    QCOMPARE(recorder.texts(), QStringList{QStringLiteral("保存成功,请重新启动程序!")});
+}
+
+void TestMainWindow::radioButtonsStayExclusive()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QTest::mouseClick(dlg.m_radioCardNO, Qt::LeftButton);
+    QVERIFY(dlg.m_radioCardNO->isChecked());
+    QVERIFY(!dlg.m_radioStuNO->isChecked());
+    QTest::mouseClick(dlg.m_radioStuNO, Qt::LeftButton);
+    QVERIFY(dlg.m_radioStuNO->isChecked());
+    QVERIFY(!dlg.m_radioCardNO->isChecked());
+    // Clicking the checked one again leaves it checked.
+    QTest::mouseClick(dlg.m_radioStuNO, Qt::LeftButton);
+    QVERIFY(dlg.m_radioStuNO->isChecked());
+    QVERIFY(!dlg.m_radioCardNO->isChecked());
+}
+
+void TestMainWindow::counterFollowsTheList()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    for (int i = 0; i < 3; ++i)
+        dlg.m_listResult->insertRow(0, QString::number(i));
+    QCOMPARE(dlg.m_editCount->text(), QStringLiteral("3"));
+    QCOMPARE(dlg.m_listResult->cell(0, 0), QStringLiteral("2"));
+}
+
+void TestMainWindow::exitClosesTheDatabaseEscapeDoesNot()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    {
+        CSorvikDlg dlg;
+        dlg.OnInitDialog();
+        dlg.show();
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(theDB.isOpen());
+    }
+    {
+        CSorvikDlg dlg;
+        dlg.OnInitDialog();
+        dlg.show();
+        button(&dlg, 1008)->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(!theDB.isOpen());
+    }
+}
+
+void TestMainWindow::aboutBoxIsReachable()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    QAction* about = dlg.findChild<QAction*>(QStringLiteral("aboutAction"));
+    QVERIFY(about);
+    QCOMPARE(about->text(), QStringLiteral("关于 Sorvik(&A)..."));
+    QVERIFY(dlg.actions().contains(about));
+    QString caption;
+    testsupport::whenModalShown<CAboutDlg>([&](CAboutDlg* box) {
+        caption = box->windowTitle();
+        box->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+    });
+    about->trigger();
+    QCOMPARE(caption, QStringLiteral("关于 Sorvik"));
+    QVERIFY(!dlg.windowIcon().isNull());
+}
+
+void TestMainWindow::syncButtonOpensTheHub()
+{
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    RecordingMessageService recorder;
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QString caption;
+    bool modal = false;
+    QWidget* parent = &dlg;
+    testsupport::whenModalShown<CDlgSync>([&](CDlgSync* hub) {
+        caption = hub->windowTitle();
+        modal = hub->isModal();
+        parent = hub->parentWidget();
+        button(hub, 1046)->click();
+    });
+    button(&dlg, 1042)->click();
+    QCOMPARE(caption, QStringLiteral("同步数据"));
+    QVERIFY(modal);
+    QVERIFY(parent == nullptr);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(recorder.count(), 0);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "testmainwindow.moc"

@@ -1,0 +1,903 @@
+// The machine-interface library against the real virtual instrument process.
+
+#include "instrumentprocess.h"
+#include "qrvmachine.h"
+#include "wire.h"
+
+#include <QDate>
+#include <QSet>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+
+QByteArray gbk(const QString& text)
+{
+    return QStringEncoder("GBK").encode(text);
+}
+QString fromGbk(const char* bytes)
+{
+    return QStringDecoder("GBK").decode(QByteArray(bytes));
+}
+
+struct PupilRow {
+    QString number;
+    QString name;
+};
+
+struct ClassRow {
+    QString name;
+    QList<PupilRow> pupils;
+};
+
+QList<ClassRow> sampleClasses()
+{
+    return {
+        {u"高一(1)班"_s,
+         {{u"2024001"_s, u"张伟"_s}, {u"2024002"_s, u"李娜"_s}, {u"2024003"_s, u"欧阳晓明"_s}}},
+        {u"高一(2)班"_s, {{u"G110101201001011234"_s, u"王芳"_s}, {u"2024102"_s, u"Ann Lee"_s}}},
+        {u"Grade 7 B"_s, {{u"7001"_s, u"赵磊"_s}}},
+    };
+}
+
+// Writes the classes through the library; false (with a warning) on the first refusal.
+bool download(const QList<ClassRow>& classes)
+{
+    for (const ClassRow& c : classes) {
+        const int answer = CMD1_WriteOneClass(gbk(c.name).constData(), int(c.pupils.size()));
+        if (answer != 1) {
+            qWarning() << "class" << c.name << "answered" << answer;
+            return false;
+        }
+        for (const PupilRow& p : c.pupils) {
+            if (CMD2_WriteOneStudent(gbk(p.number).constData(), gbk(p.name).constData()) != 1) {
+                qWarning() << "pupil" << p.number << "refused";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// A port where nobody listens (briefly bound, then freed).
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+struct Decoded {
+    int result = 0;
+    std::array<char, 24> number{};
+    unsigned char item = 0;
+    std::array<char, 6> value{};
+    std::array<unsigned char, 5> time{};
+};
+
+Decoded decode(const std::array<unsigned char, 27>& raw)
+{
+    Decoded d;
+    d.result =
+        qrv_dll_DecodeOneValue(raw.data(), d.number.data(), &d.item, d.value.data(), d.time.data());
+    return d;
+}
+
+constexpr int Sentinel = 0x5A5A5A5A;
+
+// A stand-in instrument that answers each command with a fixed reply frame, right or
+// wrong, to see what the library does with replies it should not trust.
+class ScriptedInstrument
+{
+public:
+    explicit ScriptedInstrument(QMap<quint8, QByteArray> replies) : replies_(std::move(replies))
+    {
+        std::promise<quint16> listening;
+        std::future<quint16> port = listening.get_future();
+        thread_ = std::thread([this, &listening] { serve(listening); });
+        port_ = port.get();
+    }
+    ~ScriptedInstrument()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    quint16 port() const { return port_; }
+
+    static QByteArray reply(quint8 command, const QByteArray& payload)
+    {
+        const auto f =
+            sorvik::wire::frame(command, std::vector<std::uint8_t>(payload.begin(), payload.end()));
+        return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
+    }
+
+private:
+    // Sockets live and die in this thread; blocking waits, no event loop needed.
+    void serve(std::promise<quint16>& listening)
+    {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        listening.set_value(server.serverPort());
+        while (!stop_) {
+            if (!server.waitForNewConnection(50))
+                continue;
+            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+            QByteArray buffer;
+            while (!stop_ && socket->state() == QAbstractSocket::ConnectedState) {
+                socket->waitForReadyRead(50);
+                buffer += socket->readAll();
+                while (buffer.size() >= 5) {
+                    const qsizetype size = 5 + ((uchar(buffer[3]) << 8) | uchar(buffer[4]));
+                    if (buffer.size() < size)
+                        break;
+                    socket->write(replies_.value(quint8(buffer[2])));
+                    socket->waitForBytesWritten(1000);
+                    buffer.remove(0, size);
+                }
+            }
+        }
+    }
+
+    QMap<quint8, QByteArray> replies_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    quint16 port_ = 0;
+};
+
+} // namespace
+
+class MachineInterfaceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void handshakeAndGoodbye();
+    void callsFailWithoutConnection();
+    void handshakeFailsWhenNoInstrument();
+    void settingsFile_data();
+    void settingsFile();
+    void downloadAndCount();
+    void classNameIsCutOnCharacterBoundary_data();
+    void classNameIsCutOnCharacterBoundary();
+    void instrumentFull_data();
+    void instrumentFull();
+    void readAndDecodeRecords();
+    void recordActionRejectsBadResults_data();
+    void recordActionRejectsBadResults();
+    void simulatedResultsArePlausible();
+    void formatErasesEverything();
+    void stateSurvivesRestart_data();
+    void stateSurvivesRestart();
+    void malformedFramesAreRejected();
+    void silentInstrumentTimesOut();
+    void repliesAreNotTrusted();
+    void instrumentKilledDuringExchange();
+
+private:
+    bool startInstrument(const QStringList& extraArgs = {});
+    bool restartInstrument(const QStringList& extraArgs = {});
+    QString statePath() const { return dir_->filePath(u"instrument.json"_s); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<InstrumentProcess> instrument_;
+};
+
+void MachineInterfaceTest::initTestCase()
+{
+    QVERIFY2(QFile::exists(InstrumentProcess::program()), "sorvik-instrument is not built");
+    QVERIFY(QStringEncoder("GBK").isValid());
+}
+
+void MachineInterfaceTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    // Never pick up the settings of whoever runs the tests.
+    qputenv("XDG_CONFIG_HOME", dir_->filePath(u"config"_s).toLocal8Bit());
+}
+
+void MachineInterfaceTest::cleanup()
+{
+    CMD10_Goodbye();
+    instrument_.reset();
+    dir_.reset();
+}
+
+bool MachineInterfaceTest::startInstrument(const QStringList& extraArgs)
+{
+    instrument_ = std::make_unique<InstrumentProcess>(
+        statePath(), dir_->filePath(u"instrument.log"_s), extraArgs);
+    return instrument_->start();
+}
+
+bool MachineInterfaceTest::restartInstrument(const QStringList& extraArgs)
+{
+    CMD10_Goodbye();
+    instrument_.reset();
+    return startInstrument(extraArgs);
+}
+
+void MachineInterfaceTest::handshakeAndGoodbye()
+{
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(f1(1, 3), 1);
+    int classes = Sentinel, pupils = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classes, &pupils), 1);
+    QCOMPARE(classes, 0);
+    QCOMPARE(pupils, 0);
+    int records = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classes, &records), 1);
+    QCOMPARE(records, 0);
+    QCOMPARE(CMD10_Goodbye(), 1);
+
+    // Gone means gone: no call pretends to work, a second goodbye included.
+    classes = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classes, &pupils), 0);
+    QCOMPARE(classes, Sentinel);
+    QCOMPARE(CMD10_Goodbye(), 0);
+
+    // A new handshake works, also over a connection that is still open.
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classes, &pupils), 1);
+    QCOMPARE(CMD10_Goodbye(), 1);
+
+    // One log line per request served: 3 hellos, mode, 2 counts, counts2, 2 goodbyes.
+    QTRY_COMPARE_WITH_TIMEOUT(instrument_->log().count(" -> "), 9, 5000);
+    const QByteArray log = instrument_->log();
+    for (const char* word : {"HELLO", "MODE (1,3)", "COUNTS2", "GOODBYE"})
+        QVERIFY2(log.contains(word), word);
+}
+
+void MachineInterfaceTest::callsFailWithoutConnection()
+{
+    // No handshake at all (cleanup() said goodbye to any earlier instrument).
+    int a = Sentinel, b = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    QCOMPARE(b, Sentinel);
+    std::array<char, 17> name;
+    name.fill('x');
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &a), 0);
+    QCOMPARE(name[0], 'x');
+    QCOMPARE(a, Sentinel);
+    std::array<unsigned char, 27> raw;
+    raw.fill(0xAA);
+    QCOMPARE(CMD5_ReadTestValue(0, 0, raw.data()), 0);
+    QCOMPARE(raw[0], 0xAA);
+    QVERIFY(CMD1_WriteOneClass("A", 1) != 1);
+    QVERIFY(CMD2_WriteOneStudent("1", "B") != 1);
+    QCOMPARE(CMD6_Format(), 0);
+    QCOMPARE(f1(1, 3), 0);
+    QCOMPARE(CMD10_Goodbye(), 0);
+
+    // Null out arguments are refused, not dereferenced, even when connected.
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(nullptr, &b), 0);
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&a, nullptr), 0);
+    QCOMPARE(CMD4_ReadClassInfo(0, nullptr, &a), 0);
+    QCOMPARE(CMD5_ReadTestValue(0, 0, nullptr), 0);
+    QCOMPARE(CMD4_ReadClassInfo(-1, name.data(), &a), 0);
+    QVERIFY(CMD1_WriteOneClass(nullptr, 1) != 1);
+    QVERIFY(CMD2_WriteOneStudent(nullptr, "x") != 1);
+    QCOMPARE(qrv_dll_DecodeOneValue(nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    // ... and the connection is still good afterwards.
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 1);
+}
+
+void MachineInterfaceTest::handshakeFailsWhenNoInstrument()
+{
+    qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(closedPort()));
+    QVERIFY(CMD0_Handshake() != 1);
+    int a = Sentinel, b = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+
+    qputenv("SORVIK_INSTRUMENT_PORT", "not-a-port");
+    QVERIFY(CMD0_Handshake() != 1);
+    qputenv("SORVIK_INSTRUMENT_PORT", "70000");
+    QVERIFY(CMD0_Handshake() != 1);
+}
+
+void MachineInterfaceTest::settingsFile_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<bool>("envPort");
+    QTest::addColumn<bool>("reached");
+
+    // PORT is the instrument's port, CLOSED one where nobody listens.
+    QTest::newRow("plain") << u"[instrument]\nhost=127.0.0.1\nport=PORT\n"_s << false << true;
+    QTest::newRow("host defaults to loopback") << u"[instrument]\nport=PORT\n"_s << false << true;
+    QTest::newRow("spaces, quotes, comments, other sections")
+        << u"; station settings\r\n[database]\nport=CLOSED\n\n[instrument]\r\n  host = "
+           u"\"127.0.0.1\""
+           u"\r\nport = PORT ; lab bench\r\n[ui]\nport=CLOSED\n"_s
+        << false << true;
+    QTest::newRow("wrong port in file") << u"[instrument]\nport=CLOSED\n"_s << false << false;
+    QTest::newRow("garbage port in file") << u"[instrument]\nport=seven\n"_s << false << false;
+    QTest::newRow("environment wins over file") << u"[instrument]\nport=CLOSED\n"_s << true << true;
+}
+
+void MachineInterfaceTest::settingsFile()
+{
+    QFETCH(QString, ini);
+    QFETCH(bool, envPort);
+    QFETCH(bool, reached);
+
+    QVERIFY(startInstrument());
+    qunsetenv("SORVIK_INSTRUMENT_HOST");
+    if (!envPort)
+        qunsetenv("SORVIK_INSTRUMENT_PORT");
+    QVERIFY(QDir().mkpath(dir_->filePath(u"config/sorvik"_s)));
+    QFile file(dir_->filePath(u"config/sorvik/sorvik.ini"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    ini.replace(u"PORT"_s, QString::number(instrument_->port()));
+    ini.replace(u"CLOSED"_s, QString::number(closedPort()));
+    file.write(ini.toUtf8());
+    file.close();
+
+    QCOMPARE(CMD0_Handshake() == 1, reached);
+}
+
+void MachineInterfaceTest::downloadAndCount()
+{
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(f1(1, 3), 1);
+    const QList<ClassRow> classes = sampleClasses();
+    QVERIFY(download(classes));
+
+    // A pupil past the announced size, or with no class open, is refused.
+    QVERIFY(CMD2_WriteOneStudent("9999", "extra") != 1);
+    // Empty class names and impossible sizes are refused; an empty class is fine.
+    QVERIFY(CMD1_WriteOneClass("", 1) != 1);
+    QVERIFY(CMD1_WriteOneClass("X", -1) != 1);
+    QVERIFY(CMD1_WriteOneClass("X", 70000) != 1);
+    QCOMPARE(CMD1_WriteOneClass(gbk(u"空班"_s).constData(), 0), 1);
+    QVERIFY(CMD2_WriteOneStudent("9999", "extra") != 1);
+    // Pupil numbers longer than a record can carry are refused, not cut.
+    QCOMPARE(CMD1_WriteOneClass("Long numbers", 2), 1);
+    QVERIFY(CMD2_WriteOneStudent("123456789012345678901", "too long") != 1);
+    QCOMPARE(CMD2_WriteOneStudent("12345678901234567890", "fits"), 1);
+
+    int classCount = Sentinel, pupilCount = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classCount, &pupilCount), 1);
+    QCOMPARE(classCount, 5);
+    QCOMPARE(pupilCount, 3 + 2 + 1 + 1);
+    int records = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classCount, &records), 1);
+    QCOMPARE(classCount, 5);
+    QCOMPARE(records, 0);
+
+    for (int i = 0; i < classes.size(); ++i) {
+        std::array<char, 17> name;
+        name.fill('x');
+        int count = Sentinel;
+        QCOMPARE(CMD4_ReadClassInfo(i, name.data(), &count), 1);
+        QCOMPARE(fromGbk(name.data()), classes[i].name);
+        QCOMPARE(name[16], '\0');
+        QCOMPARE(count, 0);
+    }
+    std::array<char, 17> name;
+    name.fill('x');
+    int count = Sentinel;
+    QCOMPARE(CMD4_ReadClassInfo(5, name.data(), &count), 0);
+    QCOMPARE(name[0], 'x');
+    QCOMPARE(count, Sentinel);
+    // A "no such class" answer does not cost the connection.
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classCount, &pupilCount), 1);
+}
+
+void MachineInterfaceTest::classNameIsCutOnCharacterBoundary_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("16 ascii bytes") << u"Grade-2024-ClsAB"_s << u"Grade-2024-ClsAB"_s;
+    QTest::newRow("17 ascii bytes") << u"Grade-2024-ClsABC"_s << u"Grade-2024-ClsAB"_s;
+    QTest::newRow("8 chinese, 16 bytes") << u"高一年级三班甲乙"_s << u"高一年级三班甲乙"_s;
+    QTest::newRow("11 chinese") << u"高一年级三班体育测试组"_s << u"高一年级三班体育"_s;
+    QTest::newRow("odd start, would split") << u"1高一年级三班体育"_s << u"1高一年级三班体"_s;
+    QTest::newRow("mixed") << u"A高B一C年D级E三F四"_s << u"A高B一C年D级E三F"_s;
+}
+
+void MachineInterfaceTest::classNameIsCutOnCharacterBoundary()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD1_WriteOneClass(gbk(name).constData(), 0), 1);
+    std::array<char, 17> out;
+    out.fill('x');
+    int count = Sentinel;
+    QCOMPARE(CMD4_ReadClassInfo(0, out.data(), &count), 1);
+    QVERIFY(std::strlen(out.data()) <= 16);
+    QCOMPARE(QByteArray(out.data()), gbk(expected));
+    QCOMPARE(fromGbk(out.data()), expected);
+}
+
+void MachineInterfaceTest::instrumentFull_data()
+{
+    QTest::addColumn<int>("classCapacity");
+    QTest::addColumn<int>("pupilCapacity");
+    QTest::addColumn<QList<int>>("sizes");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<int>("pupilsStored");
+
+    QTest::newRow("pupils run out") << 4 << 5 << QList<int>{3, 3, 2} << QList<int>{1, 3, 1} << 5;
+    QTest::newRow("classes run out") << 2 << 100 << QList<int>{1, 1, 1} << QList<int>{1, 1, 3} << 2;
+    QTest::newRow("exactly full") << 1 << 3 << QList<int>{3, 0} << QList<int>{1, 3} << 3;
+    QTest::newRow("no room at all") << 0 << 0 << QList<int>{1} << QList<int>{3} << 0;
+}
+
+void MachineInterfaceTest::instrumentFull()
+{
+    QFETCH(int, classCapacity);
+    QFETCH(int, pupilCapacity);
+    QFETCH(QList<int>, sizes);
+    QFETCH(QList<int>, answers);
+    QFETCH(int, pupilsStored);
+
+    QVERIFY(startInstrument({u"--capacity-classes"_s, QString::number(classCapacity),
+                             u"--capacity-pupils"_s, QString::number(pupilCapacity)}));
+    QCOMPARE(CMD0_Handshake(), 1);
+    int number = 1000;
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const QByteArray name = "Class " + QByteArray::number(i);
+        QCOMPARE(CMD1_WriteOneClass(name.constData(), sizes[i]), answers[i]);
+        for (int p = 0; p < sizes[i]; ++p) {
+            const int stored =
+                CMD2_WriteOneStudent(QByteArray::number(++number).constData(), "Pupil");
+            // Pupils of a class the instrument turned down go nowhere.
+            QCOMPARE(stored == 1, answers[i] == 1);
+        }
+    }
+    int classes = Sentinel, pupils = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classes, &pupils), 1);
+    QCOMPARE(classes, int(answers.count(1)));
+    QCOMPARE(pupils, pupilsStored);
+}
+
+void MachineInterfaceTest::readAndDecodeRecords()
+{
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QVERIFY(download(sampleClasses()));
+    QCOMPARE(CMD10_Goodbye(), 1);
+    instrument_.reset();
+
+    const QList<QStringList> recorded{
+        {u"0"_s, u"2024001"_s, u"6"_s, u"745"_s, {}, u"2024-05-06T09:30"_s},
+        {u"1"_s, u"G110101201001011234"_s, u"3"_s, u"3200"_s, {}, u"2010-01-01T00:00"_s},
+        {u"0"_s, u"2024003"_s, u"e"_s, u"170.5"_s, u"65.5"_s, {}},
+        {u"0"_s, u"2024001"_s, u"4"_s, u"-3.5"_s, {}, u"2025-12-31T23:59"_s},
+    };
+    for (const QStringList& r : recorded) {
+        QStringList args{u"--record"_s, u"--class"_s, r[0],         u"--number"_s, r[1],
+                         u"--item"_s,   r[2],         u"--value"_s, r[3]};
+        if (!r[4].isEmpty())
+            args << u"--value2"_s << r[4];
+        if (!r[5].isEmpty())
+            args << u"--time"_s << r[5];
+        QByteArray errors;
+        QCOMPARE(InstrumentProcess::runAction(statePath(), args, &errors), 0);
+    }
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    int classes = Sentinel, records = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classes, &records), 1);
+    QCOMPARE(classes, 3);
+    QCOMPARE(records, 4);
+    const int expectedCounts[] = {3, 1, 0};
+    for (int c = 0; c < 3; ++c) {
+        std::array<char, 17> name{};
+        int count = Sentinel;
+        QCOMPARE(CMD4_ReadClassInfo(c, name.data(), &count), 1);
+        QCOMPARE(count, expectedCounts[c]);
+    }
+
+    std::array<unsigned char, 27> raw{};
+    // Class 0 in recording order: item 6, the double record, item 4.
+    QCOMPARE(CMD5_ReadTestValue(0, 0, raw.data()), 1);
+    Decoded d = decode(raw);
+    QCOMPARE(d.result, 1);
+    QCOMPARE(QByteArray(d.number.data()), "2024001");
+    QCOMPARE(d.item, 6);
+    QCOMPARE(QByteArray(d.value.data()), "745");
+    QCOMPARE(QByteArray(d.value.data()).toInt() / 100.0, 7.45);
+    QCOMPARE(d.time, (std::array<unsigned char, 5>{14, 5, 6, 9, 30}));
+
+    QCOMPARE(CMD5_ReadTestValue(0, 1, raw.data()), 1);
+    d = decode(raw);
+    QCOMPARE(d.result, 1);
+    QCOMPARE(QByteArray(d.number.data()), "2024003");
+    QCOMPARE(d.item, 'e');
+    QCOMPARE(QByteArray(d.value.data()), "170.5");
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(d.time.data())), "65.5");
+    QCOMPARE(d.time[4], 0);
+
+    QCOMPARE(CMD5_ReadTestValue(0, 2, raw.data()), 1);
+    d = decode(raw);
+    QCOMPARE(d.item, 4);
+    QCOMPARE(QByteArray(d.value.data()), "-3.5");
+    QCOMPARE(d.time, (std::array<unsigned char, 5>{15, 12, 31, 23, 59}));
+
+    QCOMPARE(CMD5_ReadTestValue(1, 0, raw.data()), 1);
+    d = decode(raw);
+    QCOMPARE(QByteArray(d.number.data()), "G110101201001011234");
+    QCOMPARE(d.item, 3);
+    QCOMPARE(QByteArray(d.value.data()), "3200");
+    QCOMPARE(d.time, (std::array<unsigned char, 5>{0, 1, 1, 0, 0}));
+
+    // Past the end, and a class without results: nothing is written.
+    raw.fill(0xAA);
+    QCOMPARE(CMD5_ReadTestValue(0, 3, raw.data()), 0);
+    QCOMPARE(CMD5_ReadTestValue(2, 0, raw.data()), 0);
+    QCOMPARE(CMD5_ReadTestValue(7, 0, raw.data()), 0);
+    QCOMPARE(raw[0], 0xAA);
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classes, &records), 1);
+}
+
+void MachineInterfaceTest::recordActionRejectsBadResults_data()
+{
+    QTest::addColumn<QStringList>("args");
+
+    const QStringList ok{u"--class"_s, u"0"_s, u"--number"_s, u"7001"_s, u"--item"_s, u"6"_s};
+    QTest::newRow("pupil not in that class")
+        << QStringList{u"--class"_s, u"1"_s, u"--number"_s, u"7001"_s,
+                       u"--item"_s,  u"6"_s, u"--value"_s,  u"745"_s};
+    QTest::newRow("no such class") << QStringList{u"--class"_s, u"5"_s, u"--number"_s, u"7001"_s,
+                                                  u"--item"_s,  u"6"_s, u"--value"_s,  u"745"_s};
+    QTest::newRow("value too long") << ok + QStringList{u"--value"_s, u"123456"_s};
+    QTest::newRow("value with letters") << ok + QStringList{u"--value"_s, u"7s45"_s};
+    QTest::newRow("no value") << ok;
+    QTest::newRow("weight too long")
+        << QStringList{u"--class"_s, u"0"_s,       u"--number"_s, u"7001"_s,     u"--item"_s,
+                       u"e"_s,       u"--value"_s, u"170.5"_s,    u"--value2"_s, u"100.5"_s};
+    QTest::newRow("double without weight")
+        << QStringList{u"--class"_s, u"0"_s, u"--number"_s, u"7001"_s,
+                       u"--item"_s,  u"e"_s, u"--value"_s,  u"170.5"_s};
+    QTest::newRow("before 2010") << ok + QStringList{u"--value"_s, u"745"_s, u"--time"_s,
+                                                     u"2009-12-31T23:59"_s};
+    QTest::newRow("item 0") << QStringList{u"--class"_s, u"0"_s, u"--number"_s, u"7001"_s,
+                                           u"--item"_s,  u"0"_s, u"--value"_s,  u"745"_s};
+}
+
+void MachineInterfaceTest::recordActionRejectsBadResults()
+{
+    QFETCH(QStringList, args);
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QVERIFY(download({{u"Only"_s, {{u"7001"_s, u"赵磊"_s}}}, {u"Other"_s, {}}}));
+    QCOMPARE(CMD10_Goodbye(), 1);
+    instrument_.reset();
+
+    QByteArray errors;
+    QVERIFY(InstrumentProcess::runAction(statePath(), QStringList{u"--record"_s} + args, &errors) !=
+            0);
+    QVERIFY(!errors.isEmpty());
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    int classes = Sentinel, records = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classes, &records), 1);
+    QCOMPARE(classes, 2);
+    QCOMPARE(records, 0);
+}
+
+void MachineInterfaceTest::simulatedResultsArePlausible()
+{
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QList<ClassRow> classes;
+    for (int c = 0; c < 3; ++c) {
+        ClassRow row{u"初二%1班"_s.arg(c + 1), {}};
+        for (int p = 0; p < 12; ++p)
+            row.pupils.append({QString::number(20250000 + c * 100 + p), u"学生%1"_s.arg(p)});
+        classes.append(row);
+    }
+    QVERIFY(download(classes));
+    QCOMPARE(CMD10_Goodbye(), 1);
+    instrument_.reset();
+
+    // Simulating with no pupils at all is an error, not an empty success.
+    QTemporaryDir empty;
+    QVERIFY(InstrumentProcess::runAction(empty.filePath(u"none.json"_s),
+                                         {u"--simulate"_s, u"5"_s}) != 0);
+
+    const int total = 300;
+    QCOMPARE(InstrumentProcess::runAction(
+                 statePath(), {u"--simulate"_s, QString::number(total), u"--seed"_s, u"42"_s}),
+             0);
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    int classCount = Sentinel, records = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classCount, &records), 1);
+    QCOMPARE(classCount, 3);
+    QCOMPARE(records, total);
+
+    const QDate today = QDate::currentDate();
+    QSet<int> items;
+    int sum = 0;
+    for (int c = 0; c < classCount; ++c) {
+        QSet<QByteArray> numbers;
+        for (const PupilRow& p : classes[c].pupils)
+            numbers.insert(gbk(p.number));
+        std::array<char, 17> name{};
+        int count = 0;
+        QCOMPARE(CMD4_ReadClassInfo(c, name.data(), &count), 1);
+        sum += count;
+        for (int r = 0; r < count; ++r) {
+            std::array<unsigned char, 27> raw{};
+            QCOMPARE(CMD5_ReadTestValue(c, r, raw.data()), 1);
+            const Decoded d = decode(raw);
+            QCOMPARE(d.result, 1);
+            QVERIFY2(numbers.contains(QByteArray(d.number.data())), d.number.data());
+            items.insert(d.item);
+            const QByteArray value(d.value.data());
+            bool numeric = false;
+            const double v = value.toDouble(&numeric);
+            QVERIFY2(numeric, value.constData());
+            if (d.item == 'e') {
+                const QByteArray weight(reinterpret_cast<const char*>(d.time.data()));
+                QVERIFY2(v >= 100 && v <= 200, value.constData());
+                QVERIFY2(weight.size() <= 4 && weight.toDouble() >= 15 && weight.toDouble() <= 120,
+                         weight.constData());
+                continue;
+            }
+            QVERIFY2(d.item >= 1 && d.item <= 8, QByteArray::number(d.item).constData());
+            if (d.item == 6) {
+                // Hundredths of a second: whole numbers, a 50 m run takes 5..15 s.
+                QVERIFY2(!value.contains('.') && v >= 500 && v <= 1500, value.constData());
+            }
+            const QDate date(2010 + d.time[0], d.time[1], d.time[2]);
+            QVERIFY(date.isValid());
+            QVERIFY(date <= today && date.daysTo(today) <= 60);
+            QVERIFY(d.time[3] <= 23 && d.time[4] <= 59);
+        }
+    }
+    QCOMPARE(sum, total);
+    QVERIFY(items.contains('e'));
+    QVERIFY(items.contains(6));
+    QVERIFY(items.size() >= 4);
+}
+
+void MachineInterfaceTest::formatErasesEverything()
+{
+    QVERIFY(startInstrument({u"--capacity-classes"_s, u"3"_s}));
+    QCOMPARE(CMD0_Handshake(), 1);
+    QVERIFY(download(sampleClasses()));
+    QCOMPARE(CMD1_WriteOneClass("One too many", 0), 3);
+    QCOMPARE(CMD10_Goodbye(), 1);
+    instrument_.reset();
+    QCOMPARE(InstrumentProcess::runAction(statePath(), {u"--simulate"_s, u"20"_s}), 0);
+
+    QVERIFY(startInstrument({u"--capacity-classes"_s, u"3"_s}));
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD6_Format(), 1);
+    int classes = Sentinel, pupils = Sentinel, records = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classes, &pupils), 1);
+    QCOMPARE(classes, 0);
+    QCOMPARE(pupils, 0);
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classes, &records), 1);
+    QCOMPARE(records, 0);
+    std::array<char, 17> name{};
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &records), 0);
+
+    // The room is free again, and the erasure was saved.
+    QVERIFY(restartInstrument({u"--capacity-classes"_s, u"3"_s}));
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classes, &pupils), 1);
+    QCOMPARE(classes, 0);
+    QCOMPARE(pupils, 0);
+    QVERIFY(download(sampleClasses()));
+}
+
+void MachineInterfaceTest::stateSurvivesRestart_data()
+{
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("stopped") << false;
+    QTest::newRow("killed") << true;
+}
+
+void MachineInterfaceTest::stateSurvivesRestart()
+{
+    QFETCH(bool, killed);
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    const QList<ClassRow> classes = sampleClasses();
+    QVERIFY(download(classes));
+    if (killed)
+        instrument_->kill();
+    QVERIFY(restartInstrument());
+
+    QCOMPARE(CMD0_Handshake(), 1);
+    int classCount = Sentinel, pupils = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&classCount, &pupils), 1);
+    QCOMPARE(classCount, 3);
+    QCOMPARE(pupils, 6);
+    for (int i = 0; i < classes.size(); ++i) {
+        std::array<char, 17> name{};
+        int count = Sentinel;
+        QCOMPARE(CMD4_ReadClassInfo(i, name.data(), &count), 1);
+        QCOMPARE(fromGbk(name.data()), classes[i].name);
+    }
+    // The pupils came back too: results can be recorded for them.
+    QCOMPARE(CMD10_Goodbye(), 1);
+    instrument_.reset();
+    QCOMPARE(InstrumentProcess::runAction(statePath(), {u"--record"_s, u"--class"_s, u"1"_s,
+                                                        u"--number"_s, u"2024102"_s, u"--item"_s,
+                                                        u"5"_s, u"--value"_s, u"210"_s}),
+             0);
+}
+
+void MachineInterfaceTest::malformedFramesAreRejected()
+{
+    QVERIFY(startInstrument());
+
+    // A client that does not speak the protocol is cut off.
+    QTcpSocket garbage;
+    garbage.connectToHost(QHostAddress::LocalHost, instrument_->port());
+    QVERIFY(garbage.waitForConnected(5000));
+    garbage.write("GET / HTTP/1.0\r\n\r\n");
+    QVERIFY(garbage.waitForDisconnected(5000));
+
+    // A class name of 18 bytes ending in half a character, sent around the library's cut.
+    QTcpSocket raw;
+    raw.connectToHost(QHostAddress::LocalHost, instrument_->port());
+    QVERIFY(raw.waitForConnected(5000));
+    const QByteArray longName = gbk(u"一二三四五六七八九"_s).left(17);
+    std::vector<std::uint8_t> payload{0, 0};
+    payload.insert(payload.end(), longName.begin(), longName.end());
+    const auto request = sorvik::wire::frame(sorvik::wire::WriteClass, payload);
+    raw.write(reinterpret_cast<const char*>(request.data()), qint64(request.size()));
+    QVERIFY(raw.waitForBytesWritten(5000));
+    while (raw.bytesAvailable() < 6 && raw.waitForReadyRead(5000)) {
+    }
+    const QByteArray reply = raw.readAll();
+    QCOMPARE(reply.size(), 6);
+    QCOMPARE(reply.at(2), char(sorvik::wire::WriteClass | sorvik::wire::ReplyBit));
+    QCOMPARE(reply.at(5), char(sorvik::wire::Ok));
+    raw.abort();
+
+    QCOMPARE(CMD0_Handshake(), 1);
+    std::array<char, 17> name{};
+    int count = Sentinel;
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 1);
+    QCOMPARE(fromGbk(name.data()), u"一二三四五六七八"_s);
+}
+
+void MachineInterfaceTest::silentInstrumentTimesOut()
+{
+    // Accepts connections (the kernel does) but never says a word.
+    QTcpServer mute;
+    QVERIFY(mute.listen(QHostAddress::LocalHost, 0));
+    qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(mute.serverPort()));
+    QVERIFY(CMD0_Handshake() != 1);
+
+    // An instrument that stops answering in the middle of a session.
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD1_WriteOneClass("Paused", 2), 1);
+    instrument_->pause();
+    int a = Sentinel, b = Sentinel;
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    instrument_->resume();
+    // The late answer must not be taken for the next one: the connection is gone.
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QVERIFY(CMD2_WriteOneStudent("1", "x") != 1);
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 1);
+    QCOMPARE(a, 1);
+}
+
+void MachineInterfaceTest::instrumentKilledDuringExchange()
+{
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD1_WriteOneClass(gbk(u"高一(1)班"_s).constData(), 3), 1);
+    QCOMPARE(CMD2_WriteOneStudent("2024001", gbk(u"张伟"_s).constData()), 1);
+
+    // The instrument dies while a request is on its way: held still, then killed.
+    instrument_->pause();
+    int during = -1;
+    std::unique_ptr<QThread> caller(
+        QThread::create([&during] { during = CMD2_WriteOneStudent("2024002", "Li"); }));
+    caller->start();
+    QThread::msleep(200);
+    instrument_->kill();
+    QVERIFY(caller->wait(30000));
+    QVERIFY(during != 1);
+
+    int a = Sentinel, b = Sentinel;
+    QVERIFY(CMD2_WriteOneStudent("2024003", "Wang") != 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    QCOMPARE(CMD6_Format(), 0);
+    QCOMPARE(CMD10_Goodbye(), 0);
+    QVERIFY(CMD0_Handshake() != 1);
+
+    // What was stored before the kill is still there.
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 1);
+    QCOMPARE(a, 1);
+    QCOMPARE(b, 1);
+}
+
+void MachineInterfaceTest::repliesAreNotTrusted()
+{
+    namespace w = sorvik::wire;
+    const auto reply = ScriptedInstrument::reply;
+    // A name of 17 bytes whose last byte is half of a character.
+    const QByteArray badName = "1" + gbk(u"一二三四五六七八"_s);
+    const QByteArray count5("\0\0\0\x05", 4);
+    ScriptedInstrument fake({
+        {w::Hello, reply(w::Hello | w::ReplyBit, "\x01")},
+        {w::ClassInfo, reply(w::ClassInfo | w::ReplyBit, "\x01" + count5 + badName)},
+        {w::Counts2, reply(w::Counts2 | w::ReplyBit, "\x01")},              // too short
+        {w::Counts, reply(w::ClassInfo | w::ReplyBit, "\x01\0\x01\0\x01")}, // wrong command
+        {w::Format, QByteArray("HTTP/1.0 400 Bad Request\r\n\r\n")},
+    });
+    qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(fake.port()));
+
+    QCOMPARE(CMD0_Handshake(), 1);
+    std::array<char, 17> name;
+    name.fill('x');
+    int count = Sentinel;
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 1);
+    QCOMPARE(count, 5);
+    QCOMPARE(fromGbk(name.data()), u"1一二三四五六七"_s);
+    QCOMPARE(name[15], '\0');
+    QCOMPARE(name[16], '\0');
+
+    // Each bad reply fails the call and ends the connection.
+    int a = Sentinel, b = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
+    QCOMPARE(a, Sentinel);
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
+    QCOMPARE(CMD0_Handshake(), 1);
+    QCOMPARE(CMD6_Format(), 0);
+    QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
+}
+
+QTEST_GUILESS_MAIN(MachineInterfaceTest)
+#include "testmachineinterface.moc"

@@ -115,6 +115,7 @@ struct Row {
 };
 
 std::vector<Row> g_rows;
+QStringList g_notes;
 int g_failures = 0;
 
 void check(bool ok, const char* what)
@@ -316,6 +317,9 @@ int main(int argc, char* argv[])
             sink += static_cast<qint16>(scan.rs.field(sort).toLongLong());
         });
         g_rows.push_back({u"GetItemInfoByItemNO"_s, lookups, s, a, b, true});
+        g_notes
+            << u"GetItemInfoByItemNO: the item dictionary has %1 rows, so scanning it costs "
+               u"only a few times one hash lookup; no index can be 100x faster than that."_s.arg(n);
     }
 
     // --- InsertValue, number form: replaces the value of an existing row ---
@@ -589,7 +593,10 @@ int main(int argc, char* argv[])
     }
     std::printf("(ratios are speed ratios: store ops/s divided by the reference's; (b) rows ran "
                 "fewer operations)\n");
+    for (const QString& note : g_notes)
+        std::printf("%s\n", qPrintable(note));
     if (g_failures)
         std::printf("%d operations answered unexpectedly (see above)\n", g_failures);
-    return sink == 42 ? 0 : 0; // sink keeps the work observable
+    (void)sink; // the values read are summed only so that reading them is not skipped
+    return 0;
 }

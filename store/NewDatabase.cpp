@@ -1,6 +1,10 @@
 #include "NewDatabase.h"
 
+#include "Batch.h"
+#include "CCard.h"
 #include "CDB.h"
+#include "CStudent.h"
+#include "Clock.h"
 #include "Database.h"
 #include "SqlConnection.h"
 #include "StoreError.h"
@@ -113,34 +117,21 @@ QString addDemoPupils(const QString& path, int count)
         return QStringLiteral("cannot open %1").arg(path);
     if (!db.CreateCardTable())
         return QStringLiteral("cannot create the card table in %1").arg(path);
+    QString error;
     try {
-        SqlConnection& conn = db.database()->connection();
-        const QVariantList next = conn.query(QStringLiteral("SELECT COALESCE(MAX(STU_ID)+1,0), "
-                                                            "COALESCE(MAX(CAST(GroupNo AS "
-                                                            "INTEGER)),0) FROM STU_Main"))
-                                      .cells;
-        const int firstId = next.value(0).toInt();
-        const int firstClass = next.value(1).toInt() + 1;
+        const ResultTable last = db.database()->connection().query(
+            QStringLiteral("SELECT COALESCE(MAX(CAST(GroupNo AS INTEGER)),0) FROM STU_Main"));
+        const int firstClass = last.at(0, 0).toInt() + 1;
+        const QDate today = platform::currentDateTime().date();
 
-        QHash<QString, QList<int>> gradeItems;
-        const ResultTable prj =
-            conn.query(QStringLiteral("SELECT nj,xb,prj1,prj2,prj3 FROM prjzb"));
-        for (int r = 0; r < prj.rowCount(); ++r)
-            gradeItems.insert(prj.at(r, 0).toString() + prj.at(r, 1).toString(),
-                              {prj.at(r, 2).toInt(), prj.at(r, 3).toInt(), prj.at(r, 4).toInt()});
-
-        const QDateTime now = QDateTime::currentDateTime();
-        const QString insertPupil = QStringLiteral(
-            "INSERT INTO STU_Main(STU_ID,StuName,Class_ID,GroupNo,GroupName,Sex,Birthday,"
-            "Nation_ID,StuNo,Address,STU_Year,CreateDate,AreaCode) "
-            "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        const QString insertValue = QStringLiteral(
-            "INSERT INTO STU_ObjectData(STU_ID,Object_ID,ObjectValue,ObjectType) VALUES(?,?,?,?)");
-        const QString insertCard = QStringLiteral("INSERT INTO Stu_card(StuID,CardNO) VALUES(?,?)");
-
-        conn.executeScript(QStringLiteral("BEGIN"));
+        // Through the store classes, so that demo pupils get exactly the rows a real one gets.
+        CStudent student(db);
+        CCard card(db);
+        Batch batch(db);
         for (int i = 0; i < count; ++i) {
-            const int id = firstId + i;
+            const int id = student.GetNewID();
+            if (id < 0)
+                throw StoreError(QStringLiteral("no identifier for pupil %1").arg(i + 1));
             const int classNo = firstClass + i / 40;
             const int grade = grades.at((classNo - 1) % grades.size());
             const int classInGrade = (classNo - 1) / grades.size() + 1;
@@ -150,33 +141,26 @@ QString addDemoPupils(const QString& path, int count)
                                  ((i / 7) % 3 ? given.at((i * 7 + 3) % given.size()) : QString());
             const int age =
                 grade / 10 == 1 ? 6 + grade % 10 : (grade / 10 == 2 ? 12 : 15) + grade % 10;
-            const QDate birthday = QDate(now.date().year() - age, 1 + i % 12, 1 + i % 28);
+            const QDate birthday = QDate(today.year() - age, 1 + i % 12, 1 + i % 28);
             const QString stuNo =
-                QStringLiteral("%1%2").arg(now.date().year()).arg(id, 6, 10, QLatin1Char('0'));
-            conn.execute(insertPupil,
-                         {id, name, grade, classNo,
-                          gradeName(grade) + QStringLiteral("(%1)班").arg(classInGrade), sex,
-                          birthday, 1, stuNo, QStringLiteral("示范学校"), now.date().year(), now,
-                          QStringLiteral("000000")});
-            conn.execute(insertValue, {id, 1, 0.0, 1});
-            conn.execute(insertValue, {id, 2, 0.0, 2});
-            if (grade > 14)
-                conn.execute(insertValue, {id, 4, 0.0, 3});
-            conn.execute(insertValue, {id, 61, 5.0, 9});
-            const QList<int> items = gradeItems.value(QString::number(grade) + sex);
-            for (int k = 0; k < items.size(); ++k)
-                if (items.at(k) != -1)
-                    conn.execute(insertValue, {id, items.at(k), 0.0, 5 + k});
-            conn.execute(insertCard, {id, QString::number(1000000000ULL + (quint64(id) * 7919ULL) %
-                                                                              8999999999ULL)});
+                QStringLiteral("%1%2").arg(today.year()).arg(id, 6, 10, QLatin1Char('0'));
+            const int inserted = student.InsertStu(
+                name, grade, classNo, gradeName(grade) + QStringLiteral("(%1)班").arg(classInGrade),
+                sex, birthday, 1, stuNo, QStringLiteral("示范学校"), QStringLiteral("000000"));
+            if (inserted != 1)
+                throw StoreError(QStringLiteral("pupil %1 not inserted").arg(stuNo));
+            const QString cardNo =
+                QString::number(1000000000ULL + (quint64(id) * 7919ULL) % 8999999999ULL);
+            if (card.InsertUpdateCard(id, cardNo) != 1)
+                throw StoreError(QStringLiteral("card of pupil %1 not stored").arg(stuNo));
         }
-        conn.executeScript(QStringLiteral("COMMIT"));
+        if (!batch.commit())
+            error = QStringLiteral("the pupils could not be saved");
     } catch (const StoreError& e) {
-        db.close();
-        return e.description();
+        error = e.description(); // the batch has been rolled back
     }
     db.close();
-    return {};
+    return error;
 }
 
 } // namespace store

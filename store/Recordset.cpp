@@ -5,6 +5,7 @@
 #include "StoreError.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -21,9 +22,13 @@ const QString kClosed = QStringLiteral("Operation is not allowed when the object
 
 QString asciiLower(const QString& text)
 {
+    const auto isUpper = [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); };
+    // Most keys (numbers, Chinese names) have no capital: share the text instead of copying it.
+    if (std::none_of(text.cbegin(), text.cend(), isUpper))
+        return text;
     QString out = text;
     for (QChar& c : out)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+        if (isUpper(c))
             c = QChar(c.unicode() + 32);
     return out;
 }
@@ -97,9 +102,12 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     m_table = table;
     m_columns = result.columns;
     m_columnByName.clear();
+    m_columnBySpelling.clear();
+    m_writeStatements.clear();
     for (int i = 0; i < m_columns.size(); ++i)
         if (!m_columnByName.contains(asciiLower(m_columns.at(i))))
             m_columnByName.insert(asciiLower(m_columns.at(i)), i);
+    // Count the rows before the cells move out of the result.
     if (table.isEmpty())
         m_rowids.assign(result.rowCount(), 0);
     else
@@ -110,7 +118,7 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     m_filtered = false;
     m_view.clear();
     m_pos = 0;
-    m_pending = {};
+    m_pending.reset();
     m_open = true;
 }
 
@@ -121,13 +129,15 @@ void Recordset::close()
     m_table.clear();
     m_columns.clear();
     m_columnByName.clear();
+    m_columnBySpelling.clear();
+    m_writeStatements.clear();
     m_cells.clear();
     m_rowids.clear();
     m_indexes.clear();
     m_view.clear();
     m_filtered = false;
     m_pos = 0;
-    m_pending = {};
+    m_pending.reset();
 }
 
 void Recordset::requireOpen() const
@@ -139,20 +149,29 @@ void Recordset::requireOpen() const
 int Recordset::columnIndex(const QString& name) const
 {
     requireOpen();
+    // A literal passed again has the same text data: try that before comparing texts.
+    for (const auto& [spelling, index] : m_columnBySpelling)
+        if (spelling.constData() == name.constData() && spelling.size() == name.size())
+            return index;
+    for (const auto& [spelling, index] : m_columnBySpelling)
+        if (spelling == name)
+            return index;
     const auto it = m_columnByName.constFind(asciiLower(name));
     if (it == m_columnByName.cend())
         throw StoreError(
             QStringLiteral("Item cannot be found in the collection corresponding to the "
                            "requested name or ordinal: %1")
                 .arg(name));
+    if (m_columnBySpelling.size() < 64)
+        m_columnBySpelling.emplace_back(name, *it);
     return *it;
 }
 
-const QHash<QString, std::vector<int>>& Recordset::indexFor(int column)
+const Recordset::Index& Recordset::indexFor(int column)
 {
     auto& slot = m_indexes[column];
     if (!slot) {
-        slot = std::make_unique<QHash<QString, std::vector<int>>>();
+        slot = std::make_unique<Index>();
         slot->reserve(rowCount());
         for (int r = 0; r < rowCount(); ++r) {
             bool isNull = false;
@@ -172,7 +191,7 @@ void Recordset::indexInsert(int column, int row, const QVariant& value)
     const QString key = matchKey(value, &isNull);
     if (isNull)
         return;
-    std::vector<int>& bucket = (*m_indexes[column])[key];
+    Bucket& bucket = (*m_indexes[column])[key];
     bucket.insert(std::upper_bound(bucket.begin(), bucket.end(), row), row);
 }
 
@@ -187,25 +206,33 @@ void Recordset::indexRemove(int column, int row, const QVariant& value)
     auto it = m_indexes[column]->find(key);
     if (it == m_indexes[column]->end())
         return;
-    auto pos = std::lower_bound(it->begin(), it->end(), row);
-    if (pos != it->end() && *pos == row)
-        it->erase(pos);
-    if (it->empty())
+    Bucket& bucket = it->second;
+    auto pos = std::lower_bound(bucket.begin(), bucket.end(), row);
+    if (pos != bucket.end() && *pos == row)
+        bucket.erase(pos);
+    if (bucket.empty())
         m_indexes[column]->erase(it);
 }
 
 void Recordset::setCell(int row, int column, const QVariant& value)
 {
-    indexRemove(column, row, cellAt(row, column));
-    cellRef(row, column) = value;
+    QVariant& cell = cellRef(row, column);
+    // Writing a key column back unchanged (as every update of a found row does) keeps its place
+    // in the index.
+    if (!m_indexes[column] || (cell.typeId() == value.typeId() && cell == value)) {
+        cell = value;
+        return;
+    }
+    indexRemove(column, row, cell);
+    cell = value;
     indexInsert(column, row, value);
 }
 
 void Recordset::setFilter(const Filter& filter)
 {
     requireOpen();
-    m_pos = 0;
     if (filter.isEmpty()) {
+        m_pos = 0;
         m_filtered = false;
         m_view.clear();
         return;
@@ -214,25 +241,26 @@ void Recordset::setFilter(const Filter& filter)
         int column;
         QString key;
     };
-    std::vector<Term> terms;
+    QVarLengthArray<Term, 4> terms;
     bool matchesNothing = false;
     for (const FilterTerm& t : filter) {
         bool isNull = false;
-        const QString key = matchKey(t.value, &isNull);
+        QString key = matchKey(t.value, &isNull);
         matchesNothing = matchesNothing || isNull;
-        terms.push_back({columnIndex(t.column), key});
+        terms.append({columnIndex(t.column), std::move(key)});
     }
+    m_pos = 0;
     m_filtered = true;
     m_view.clear();
     if (matchesNothing)
         return;
     const auto& index = indexFor(terms.front().column);
-    const auto it = index.constFind(terms.front().key);
-    if (it == index.cend())
+    const auto it = index.find(terms.front().key);
+    if (it == index.end())
         return;
-    for (int row : *it) {
+    for (int row : it->second) {
         bool all = true;
-        for (size_t i = 1; i < terms.size() && all; ++i)
+        for (qsizetype i = 1; i < terms.size() && all; ++i)
             all = matchKey(cellAt(row, terms[i].column)) == terms[i].key &&
                   !cellAt(row, terms[i].column).isNull();
         if (all)
@@ -311,9 +339,11 @@ void Recordset::setField(const QString& name, const QVariant& value)
     const int column = columnIndex(name);
     const int row = currentRow();
     if (m_pending.row != row)
-        m_pending = {row, false, {}};
-    if (!m_pending.original.contains(column))
-        m_pending.original.insert(column, cellAt(row, column));
+        m_pending.start(row, false);
+    const auto& original = m_pending.original;
+    if (std::none_of(original.cbegin(), original.cend(),
+                     [column](const auto& o) { return o.first == column; }))
+        m_pending.original.emplace_back(column, cellAt(row, column));
     setCell(row, column, normalisedForStorage(value));
 }
 
@@ -332,7 +362,7 @@ void Recordset::addNew()
     } else {
         m_pos = row;
     }
-    m_pending = {row, true, {}};
+    m_pending.start(row, true);
 }
 
 void Recordset::updateCurrent()
@@ -342,51 +372,59 @@ void Recordset::updateCurrent()
         throw StoreError(QStringLiteral("Current Recordset does not support updating."));
     if (m_pending.row != row)
         return; // nothing changed on this row
-    QList<int> columns = m_pending.original.keys();
-    std::sort(columns.begin(), columns.end());
+    WriteKey key{m_pending.isNew, {}};
+    key.columns.reserve(m_pending.original.size());
+    for (const auto& o : m_pending.original)
+        key.columns.push_back(o.first);
+    std::sort(key.columns.begin(), key.columns.end());
     QVariantList values;
-    for (int c : columns)
+    values.reserve(qsizetype(key.columns.size()) + 1);
+    for (int c : key.columns)
         values << cellAt(row, c);
+    if (!key.isNew && key.columns.empty()) {
+        m_pending.reset();
+        return;
+    }
+    if (!key.isNew)
+        values << m_rowids[row];
     try {
+        auto it = m_writeStatements.find(key);
+        if (it == m_writeStatements.end())
+            it = m_writeStatements.emplace(key, writeStatement(key)).first;
         SqlConnection& conn = m_db->connection();
-        if (m_pending.isNew) {
-            QString sql;
-            if (columns.isEmpty()) {
-                sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_table));
-            } else {
-                QStringList names;
-                QStringList marks;
-                for (int c : columns) {
-                    names << quotedName(m_columns.at(c));
-                    marks << QStringLiteral("?");
-                }
-                sql = QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-                          .arg(quotedName(m_table), names.join(QLatin1Char(',')),
-                               marks.join(QLatin1Char(',')));
-            }
-            conn.execute(sql, values);
+        conn.execute(it->second, values);
+        if (key.isNew)
             m_rowids[row] = conn.lastInsertRowid();
-        } else if (!columns.isEmpty()) {
-            QStringList sets;
-            for (int c : columns)
-                sets << quotedName(m_columns.at(c)) + QStringLiteral("=?");
-            values << m_rowids[row];
-            conn.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=?")
-                             .arg(quotedName(m_table), sets.join(QLatin1Char(','))),
-                         values);
-        }
     } catch (const StoreError&) {
         discardPending();
         throw;
     }
-    m_pending = {};
+    m_pending.reset();
+}
+
+QString Recordset::writeStatement(const WriteKey& key) const
+{
+    if (key.isNew && key.columns.empty())
+        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_table));
+    QStringList names;
+    for (int c : key.columns)
+        names << quotedName(m_columns.at(c));
+    if (key.isNew) {
+        QStringList marks;
+        for (size_t i = 0; i < key.columns.size(); ++i)
+            marks << QStringLiteral("?");
+        return QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
+            .arg(quotedName(m_table), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    }
+    return QStringLiteral("UPDATE %1 SET %2=? WHERE _rowid_=?")
+        .arg(quotedName(m_table), names.join(QStringLiteral("=?,")));
 }
 
 void Recordset::discardPending()
 {
     const int row = m_pending.row;
-    for (auto it = m_pending.original.cbegin(); it != m_pending.original.cend(); ++it)
-        setCell(row, it.key(), it.value());
+    for (const auto& [column, value] : m_pending.original)
+        setCell(row, column, value);
     if (m_pending.isNew && row == rowCount() - 1) {
         // The row never reached the database: take it out of the snapshot again.
         m_cells.resize(m_cells.size() - m_columns.size());
@@ -395,7 +433,7 @@ void Recordset::discardPending()
             m_view.pop_back();
         m_pos = std::min(m_pos, recordCount());
     }
-    m_pending = {};
+    m_pending.reset();
 }
 
 } // namespace store

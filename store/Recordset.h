@@ -1,10 +1,15 @@
 #pragma once
 
+#include "TextHash.h"
+
 #include <QHash>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QVariant>
 
+#include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace store
@@ -64,7 +69,26 @@ private:
     struct Pending {
         int row = -1;
         bool isNew = false;
-        QHash<int, QVariant> original; // column -> value before the change
+        std::vector<std::pair<int, QVariant>> original; // column -> value before the change
+        void start(int r, bool fresh)
+        {
+            row = r;
+            isNew = fresh;
+            original.clear(); // keeps its capacity for the next row
+        }
+        void reset() { start(-1, false); }
+    };
+    // Rows holding one key, ascending; most keys (numbers, identifiers) have one row only.
+    using Bucket = QVarLengthArray<int, 1>;
+    using Index = std::unordered_map<QString, Bucket, TextHash>;
+    // The statement that writes a row back, by kind and by the columns it sets.
+    struct WriteKey {
+        bool isNew;
+        std::vector<int> columns;
+        bool operator<(const WriteKey& o) const
+        {
+            return isNew != o.isNew ? isNew < o.isNew : columns < o.columns;
+        }
     };
 
     void requireOpen() const;
@@ -79,25 +103,29 @@ private:
         return m_cells[size_t(row) * m_columns.size() + column];
     }
     int rowCount() const { return static_cast<int>(m_rowids.size()); }
-    const QHash<QString, std::vector<int>>& indexFor(int column);
+    const Index& indexFor(int column);
     void indexInsert(int column, int row, const QVariant& value);
     void indexRemove(int column, int row, const QVariant& value);
     void setCell(int row, int column, const QVariant& value);
     void discardPending();
+    QString writeStatement(const WriteKey& key) const;
 
     std::shared_ptr<Database> m_db;
     bool m_open = false;
     QString m_table; // empty for a read-only snapshot
     QStringList m_columns;
     QHash<QString, int> m_columnByName; // ASCII-lower name -> index
+    // Names as callers spelled them -> index; callers use the same few spellings over and over.
+    mutable std::vector<std::pair<QString, int>> m_columnBySpelling;
     QVariantList m_cells;
     std::vector<qint64> m_rowids;
-    std::vector<std::unique_ptr<QHash<QString, std::vector<int>>>> m_indexes; // per column
+    std::vector<std::unique_ptr<Index>> m_indexes; // per column, built on first use
 
     bool m_filtered = false;
     std::vector<int> m_view; // rows of the filtered view
     int m_pos = 0;
     Pending m_pending;
+    std::map<WriteKey, QString> m_writeStatements;
 };
 
 // The text by which filter terms compare: trailing blanks and ASCII case do not count, and a

@@ -1,6 +1,7 @@
 #include "SqlConnection.h"
 
 #include "StoreError.h"
+#include "TextHash.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -8,6 +9,8 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
+
+#include <unordered_map>
 
 namespace store
 {
@@ -18,15 +21,17 @@ struct SqlConnection::Impl {
     {
     }
     SQLite::Database db;
-    QHash<QString, std::shared_ptr<SQLite::Statement>> statements;
+    std::unordered_map<QString, std::unique_ptr<SQLite::Statement>, TextHash> statements;
 
     SQLite::Statement& prepare(const QString& sql)
     {
         auto it = statements.find(sql);
         if (it == statements.end())
-            it = statements.insert(sql, std::make_shared<SQLite::Statement>(db, sql.toStdString()));
-        SQLite::Statement& st = **it;
-        st.reset();
+            it = statements.emplace(sql, std::make_unique<SQLite::Statement>(db, sql.toStdString()))
+                     .first;
+        SQLite::Statement& st = *it->second;
+        // reset() would throw the error of the statement's previous run again.
+        st.tryReset();
         st.clearBindings();
         return st;
     }
@@ -38,7 +43,15 @@ namespace
 void bindAll(SQLite::Statement& st, const QVariantList& params)
 {
     for (int i = 0; i < params.size(); ++i) {
-        const QVariant v = normalisedForStorage(params.at(i));
+        const QVariant& given = params.at(i);
+        // Snapshot cells are stored normalised already; only other types need converting.
+        const bool plain = given.typeId() == QMetaType::LongLong ||
+                           given.typeId() == QMetaType::Double ||
+                           given.typeId() == QMetaType::QString;
+        QVariant converted;
+        if (!plain)
+            converted = normalisedForStorage(given);
+        const QVariant& v = plain ? given : converted;
         const int index = i + 1;
         switch (v.typeId()) {
         case QMetaType::UnknownType:
@@ -78,6 +91,13 @@ QVariant cellValue(const SQLite::Column& c)
     }
 }
 
+// A statement left unreset after a failure would keep its read transaction open, and the
+// connection would stop seeing what others commit.
+struct ResetOnExit {
+    SQLite::Statement& st;
+    ~ResetOnExit() { st.tryReset(); }
+};
+
 template <typename F> auto guarded(F&& f) -> decltype(f())
 {
     try {
@@ -94,6 +114,10 @@ QVariant normalisedForStorage(const QVariant& value)
     if (!value.isValid() || value.isNull())
         return QVariant();
     switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+    case QMetaType::QString:
+        return value; // already in storage form
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -101,15 +125,18 @@ QVariant normalisedForStorage(const QVariant& value)
     case QMetaType::ULong:
     case QMetaType::Short:
     case QMetaType::UShort:
-    case QMetaType::LongLong:
     case QMetaType::ULongLong:
         return QVariant(value.toLongLong());
     case QMetaType::Float:
-    case QMetaType::Double:
         return QVariant(value.toDouble());
+    // An invalid date is no date: null, not an empty text.
     case QMetaType::QDate:
+        if (!value.toDate().isValid())
+            return QVariant();
         return QVariant(value.toDate().toString(Qt::ISODate));
     case QMetaType::QDateTime:
+        if (!value.toDateTime().isValid())
+            return QVariant();
         return QVariant(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     case QMetaType::QByteArray:
         return value;
@@ -140,6 +167,7 @@ ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
 {
     return guarded([&] {
         SQLite::Statement& st = d->prepare(sql);
+        const ResetOnExit resetOnExit{st};
         bindAll(st, params);
         ResultTable out;
         const int n = st.getColumnCount();
@@ -152,7 +180,6 @@ ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
             for (int i = first; i < n; ++i)
                 out.cells.append(cellValue(st.getColumn(i)));
         }
-        st.reset();
         return out;
     });
 }
@@ -161,10 +188,9 @@ int SqlConnection::execute(const QString& sql, const QVariantList& params)
 {
     return guarded([&] {
         SQLite::Statement& st = d->prepare(sql);
+        const ResetOnExit resetOnExit{st};
         bindAll(st, params);
-        const int changed = st.exec();
-        st.reset();
-        return changed;
+        return st.exec();
     });
 }
 

@@ -1,0 +1,92 @@
+#include "CCard.h"
+
+#include "FieldValues.h"
+#include "Recordset.h"
+#include "StoreError.h"
+#include "TextRules.h"
+
+namespace
+{
+// GetStuIDByCardNO reports under the same text as InsertUpdateCard.
+QString insertUpdateCardSignature()
+{
+    return QStringLiteral("int  CCard::InsertUpdateCard(long lStuID,CString strStuNO)");
+}
+} // namespace
+
+CCard::CCard(CDB myDB)
+    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+{
+    try {
+        m_pRecordset->open(m_pConnection, QStringLiteral("select * from STU_Card order by STUID"));
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CCard::CCard(CDB myDB)"), e);
+    }
+}
+
+CCard::~CCard()
+{
+    try {
+        m_pRecordset->close();
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CCard::~CCard()"), e);
+    }
+}
+
+int CCard::InsertUpdateCard(long lStuID, const QString& strCardNO)
+{
+    try {
+        store::Recordset& rs = *m_pRecordset;
+        rs.setFilter({{QStringLiteral("StuID"), qlonglong(lStuID)}});
+        if (rs.recordCount() == 0)
+            rs.addNew();
+        rs.setField(QStringLiteral("StuID"), qlonglong(lStuID));
+        rs.setField(QStringLiteral("CardNO"), strCardNO);
+        rs.updateCurrent();
+        return 1;
+    } catch (const store::StoreError& e) {
+        ShowComError(insertUpdateCardSignature(), e);
+        return 0;
+    }
+}
+
+int CCard::GetStuIDByCardNO(long& lStuID, const QString& strCardNO)
+{
+    try {
+        store::Recordset& rs = *m_pRecordset;
+        rs.setFilter({{QStringLiteral("CardNO"), platform::trimRightBlanks(strCardNO)}});
+        if (rs.recordCount() == 0)
+            return 0;
+        const QVariant id = rs.field(QStringLiteral("StuID"));
+        if (!store::holdsInteger(id)) {
+            lStuID = 0;
+            return 0;
+        }
+        lStuID = static_cast<long>(id.toLongLong());
+        return 1;
+    } catch (const store::StoreError& e) {
+        ShowComError(insertUpdateCardSignature(), e);
+        return 0;
+    }
+}
+
+int CCard::GetCardNOByStuID(QString& strCardNO, long lStuID)
+{
+    try {
+        store::Recordset& rs = *m_pRecordset;
+        rs.setFilter({{QStringLiteral("StuID"), qlonglong(lStuID)}});
+        if (rs.recordCount() == 0)
+            return 0;
+        const QVariant card = rs.field(QStringLiteral("CardNO"));
+        if (!card.isValid()) {
+            strCardNO.clear();
+            return 0;
+        }
+        strCardNO = card.toString();
+        return 1;
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("int  CCard::GetCardNOByStuID(CString& strCardNO,long lStuID)"),
+                     e);
+        return 0;
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "CDB.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace store
+{
+class Recordset;
+}
+
+// The card table (STU_Card): one card number per pupil. An empty number deletes the card.
+class CCard
+{
+public:
+    explicit CCard(CDB myDB);
+    ~CCard();
+    CCard(const CCard&) = delete;
+    CCard& operator=(const CCard&) = delete;
+
+    // Sets the pupil's card number as given (no trimming); the pupil keeps one row.
+    // 1 stored, 0 on an error.
+    int InsertUpdateCard(long lStuID, const QString& strCardNO);
+    // 1 and the pupil when the card number (trailing blanks ignored) is stored; 0 when not
+    // (lStuID untouched) or on an error.
+    int GetStuIDByCardNO(long& lStuID, const QString& strCardNO);
+    // 1 and the card number when the pupil has one; 0 when not (strCardNO untouched), when the
+    // stored number is null (strCardNO emptied), or on an error.
+    int GetCardNOByStuID(QString& strCardNO, long lStuID);
+
+private:
+    std::shared_ptr<store::Database> m_pConnection;
+    std::unique_ptr<store::Recordset> m_pRecordset;
+};

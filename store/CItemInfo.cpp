@@ -1,0 +1,48 @@
+#include "CItemInfo.h"
+
+#include "FieldValues.h"
+#include "Recordset.h"
+#include "StoreError.h"
+
+CItemInfo::CItemInfo(CDB myDB)
+    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+{
+    try {
+        m_pRecordset->open(m_pConnection, QStringLiteral("Code03Dict"));
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CItemInfo::CItemInfo(CDB myDB)"), e);
+    }
+}
+
+CItemInfo::~CItemInfo()
+{
+    try {
+        m_pRecordset->close();
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CItemInfo::~CItemInfo()"), e);
+    }
+}
+
+int CItemInfo::GetItemInfoByItemNO(long lItemNO, QString& strItemName, QString& strUnit,
+                                   long& lItemClassNO)
+{
+    try {
+        store::Recordset& rs = *m_pRecordset;
+        rs.setFilter({{QStringLiteral("code"), qlonglong(lItemNO)}});
+        if (rs.recordCount() == 0)
+            return 0;
+        const QString name = store::textOrEmpty(rs.field(QStringLiteral("value")));
+        const QVariant unit = rs.field(QStringLiteral("Unit"));
+        const long itemClass = store::requireSigned16(rs.field(QStringLiteral("SortIndex")),
+                                                      QStringLiteral("SortIndex"));
+        strItemName = name;
+        strUnit = store::holdsText(unit) ? unit.toString() : QString();
+        lItemClassNO = itemClass;
+        return 1;
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CItemInfo::GetItemInfoByItemNO(long lItemNO,CString& "
+                                    "strItemName,CString& strUnit,long& lItemClassNO)"),
+                     e);
+        return 0;
+    }
+}

@@ -1,0 +1,91 @@
+#include "CValue.h"
+
+#include "Recordset.h"
+#include "StoreError.h"
+
+namespace
+{
+// All three forms report under the same text.
+QString insertValueSignature()
+{
+    return QStringLiteral(
+        "int\tCValue::InsertValue(CString strStuNO,long lItemNO,double dValue,long lItemClass)");
+}
+} // namespace
+
+CValue::CValue(CDB myDB)
+    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+{
+    try {
+        m_pRecordset->open(m_pConnection,
+                           QStringLiteral("select * from STU_ObjectData order by STU_ID"));
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CValue::CValue(CDB myDB)"), e);
+    }
+}
+
+CValue::~CValue()
+{
+    try {
+        m_pRecordset->close();
+    } catch (const store::StoreError& e) {
+        ShowComError(QStringLiteral("CValue::~CValue()"), e);
+    }
+}
+
+bool CValue::findRow(long lStuID, long lItemNO)
+{
+    m_pRecordset->setFilter({{QStringLiteral("stu_id"), qlonglong(lStuID)},
+                             {QStringLiteral("Object_ID"), qlonglong(lItemNO)}});
+    return m_pRecordset->recordCount() != 0;
+}
+
+int CValue::InsertValue(long lStuID, long lItemNO, double dValue, long lItemClass)
+{
+    try {
+        store::Recordset& rs = *m_pRecordset;
+        if (!findRow(lStuID, lItemNO))
+            rs.addNew();
+        rs.setField(QStringLiteral("STU_ID"), qlonglong(lStuID));
+        rs.setField(QStringLiteral("Object_ID"), qlonglong(lItemNO));
+        rs.setField(QStringLiteral("ObjectValue"), dValue);
+        rs.setField(QStringLiteral("ObjectType"), qlonglong(lItemClass));
+        rs.updateCurrent();
+        return 1;
+    } catch (const store::StoreError& e) {
+        ShowComError(insertValueSignature(), e);
+        return 0;
+    }
+}
+
+int CValue::InsertValue(long lStuID, long lItemNO, double dValue)
+{
+    try {
+        return replaceExisting(lStuID, lItemNO, dValue);
+    } catch (const store::StoreError& e) {
+        ShowComError(insertValueSignature(), e);
+        return 0;
+    }
+}
+
+int CValue::InsertValue(long lStuID, long lItemNO, const QString& strValue)
+{
+    try {
+        return replaceExisting(lStuID, lItemNO, strValue);
+    } catch (const store::StoreError& e) {
+        ShowComError(insertValueSignature(), e);
+        return 0;
+    }
+}
+
+int CValue::replaceExisting(long lStuID, long lItemNO, const QVariant& value)
+{
+    if (!findRow(lStuID, lItemNO))
+        return 0;
+    store::Recordset& rs = *m_pRecordset;
+    rs.setField(QStringLiteral("STU_ID"), qlonglong(lStuID));
+    rs.setField(QStringLiteral("Object_ID"), qlonglong(lItemNO));
+    rs.setField(QStringLiteral("ObjectValue"), value);
+    rs.updateCurrent();
+    return 1;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "CDB.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace store
+{
+class Recordset;
+}
+
+// The test values (STU_ObjectData): one row per pupil and item.
+class CValue
+{
+public:
+    explicit CValue(CDB myDB);
+    ~CValue();
+    CValue(const CValue&) = delete;
+    CValue& operator=(const CValue&) = delete;
+
+    // Creates the pupil's row for the item, or replaces value and item class of the existing
+    // one. 1 stored, 0 on an error.
+    int InsertValue(long lStuID, long lItemNO, double dValue, long lItemClass);
+    // Replace the value of an existing row only; ObjectType keeps its value.
+    // 1 stored, 0 when the pupil has no row for the item or on an error.
+    int InsertValue(long lStuID, long lItemNO, double dValue);
+    int InsertValue(long lStuID, long lItemNO, const QString& strValue);
+
+private:
+    int replaceExisting(long lStuID, long lItemNO, const QVariant& value);
+    // The first row of the pupil's item; false when there is none.
+    bool findRow(long lStuID, long lItemNO);
+
+    std::shared_ptr<store::Database> m_pConnection;
+    std::unique_ptr<store::Recordset> m_pRecordset;
+};

@@ -1,9 +1,14 @@
 #include "CSorvikDlg.h"
 
 #include "CAboutDlg.h"
+#include "CCard.h"
 #include "CDB.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
+#include "CItemInfo.h"
+#include "CStudent.h"
+#include "CValue.h"
+#include "CollectTick.h"
 #include "DialogUnits.h"
 #include "ReportList.h"
 #include "StationStartup.h"
@@ -84,6 +89,9 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     connect(m_btnStart, &QPushButton::clicked, this, &CSorvikDlg::OnStart);
     connect(m_btnStop, &QPushButton::clicked, this, &CSorvikDlg::OnStop);
     connect(m_btnSetup, &QPushButton::clicked, this, &CSorvikDlg::OnCollectSetup);
+    m_tick =
+        std::make_unique<CollectTick>(*m_listResult, [this] { return m_radioStuNO->isChecked(); });
+    connect(m_timer, &QTimer::timeout, this, &CSorvikDlg::OnTimer);
 
     // The list's insertion and deletion notices keep the counter equal to its row count.
     m_listResult->setCountObserver(
@@ -124,6 +132,12 @@ bool CSorvikDlg::OnInitDialog()
     setWindowTitle(outcome.title);
 
     if (outcome.dbOpen) {
+        m_pStudent = std::make_unique<CStudent>(theDB);
+        m_pValue = std::make_unique<CValue>(theDB);
+        m_pItemInfo = std::make_unique<CItemInfo>(theDB);
+        m_pCard = std::make_unique<CCard>(theDB);
+        m_tick->setStores(theDB,
+                          {m_pStudent.get(), m_pValue.get(), m_pItemInfo.get(), m_pCard.get()});
         m_btnStart->setEnabled(true);
         m_btnStop->setEnabled(false);
         m_radioStuNO->setChecked(true);
@@ -172,6 +186,11 @@ void CSorvikDlg::OnStop()
 void CSorvikDlg::OnCollectSetup()
 {
     m_collect.ShowCollectSetup();
+}
+
+void CSorvikDlg::OnTimer()
+{
+    m_tick->OnTimer([this] { return m_collect.ReadCollectData(); }, bDBOpen);
 }
 
 void CSorvikDlg::OnSync()

@@ -5,7 +5,13 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
+class CCard;
+class CItemInfo;
+class CStudent;
+class CValue;
+class CollectTick;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -43,6 +49,11 @@ public:
     QPushButton* m_btnStop;
     platform::ReportList* m_listResult;
     CQRVCollect m_collect;
+    // The stores of live collection, made at initialisation when the database opened.
+    std::unique_ptr<CStudent> m_pStudent;
+    std::unique_ptr<CValue> m_pValue;
+    std::unique_ptr<CItemInfo> m_pItemInfo;
+    std::unique_ptr<CCard> m_pCard;
     QTimer* m_timer; // timer 1 of live collection
 
 private:
@@ -51,6 +62,7 @@ private:
     void OnStart();
     void OnStop();
     void OnCollectSetup();
+    void OnTimer();
     void OnSync();
     void OnExit();
     void OnAbout();
@@ -61,4 +73,5 @@ private:
     QPushButton* m_btnSync;
     QPushButton* m_btnExit;
     std::function<bool()> m_chooseDatabase;
+    std::unique_ptr<CollectTick> m_tick;
 };

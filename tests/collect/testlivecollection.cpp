@@ -7,10 +7,12 @@
 #include "CollectFixture.h"
 #include "CollectorProfile.h"
 #include "CollectorRecord.h"
+#include "Database.h"
 #include "DatabaseSetting.h"
 #include "GuiTestSupport.h"
 #include "RecordingMessageService.h"
 #include "ReportList.h"
+#include "SqlConnection.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -52,10 +54,15 @@ private slots:
     void startAgainWithoutADatabaseRestartsTheTimer();
     void settingsButtonOpensTheCollectorDialog_data();
     void settingsButtonOpensTheCollectorDialog();
+    void resultsFromTwoSendersAreShownAndStored();
+    void cardNumbersEndToEnd();
+    void withoutDatabaseResultsAreOnlyShown();
 
 private:
     // The main window on the fixture's database (or on none), collector on TCP at m_port.
     std::unique_ptr<CSorvikDlg> openWindow(bool withDatabase);
+
+    QVariant storedValue(int stuID, int item) const;
 
     std::unique_ptr<CollectFixture> m_fixture;
     quint16 m_port = 0;
@@ -64,6 +71,23 @@ private:
 void TestLiveCollection::init()
 {
     m_fixture = std::make_unique<CollectFixture>(80);
+    {
+        // Three pupils of known rows beside the demo pupils.
+        CDB db;
+        QVERIFY(db.open(m_fixture->path()) && db.CreateCardTable());
+        store::SqlConnection& conn = db.database()->connection();
+        const QString pupil =
+            QStringLiteral("INSERT INTO STU_Main(STU_ID,StuNo,StuName,GroupNo) VALUES(?,?,?,'99')");
+        conn.execute(pupil, {1000, QStringLiteral("20070803"), QStringLiteral("李雷")});
+        conn.execute(pupil, {1001, QStringLiteral("20070804"), QStringLiteral("韩梅梅")});
+        const QString row = QStringLiteral("INSERT INTO STU_ObjectData(STU_ID,Object_ID,"
+                                           "ObjectValue,ObjectType) VALUES(?,?,0.0,5)");
+        for (int item : {1, 6})
+            conn.execute(row, {1000, item});
+        conn.execute(row, {1001, 1});
+        conn.execute(QStringLiteral("INSERT INTO Stu_card(StuID,CardNO) VALUES(1000,'C0100')"));
+        db.close();
+    }
     m_port = freePort();
     CollectorSettings s;
     s.source = SourceKind::Tcp;
@@ -184,6 +208,122 @@ void TestLiveCollection::settingsButtonOpensTheCollectorDialog()
     QCOMPARE(button(dlg.get(), 1004)->isEnabled(), !collecting);
     QCOMPARE(button(dlg.get(), 1005)->isEnabled(), collecting);
     QCOMPARE(dlg->m_listResult->rowCount(), 0);
+}
+
+QVariant TestLiveCollection::storedValue(int stuID, int item) const
+{
+    CDB other;
+    if (!other.open(m_fixture->path()))
+        return {};
+    const store::ResultTable t = other.database()->connection().query(
+        QStringLiteral("SELECT ObjectValue FROM STU_ObjectData WHERE STU_ID=? AND Object_ID=?"),
+        {stuID, item});
+    other.close();
+    return t.rowCount() == 1 ? t.at(0, 0) : QVariant();
+}
+
+void TestLiveCollection::resultsFromTwoSendersAreShownAndStored()
+{
+    RecordingMessageService recorder;
+    auto dlg = openWindow(true);
+    QTest::mouseClick(button(dlg.get(), 1004), Qt::LeftButton);
+    QTcpSocket a, b;
+    a.connectToHost(QHostAddress::LocalHost, m_port);
+    b.connectToHost(QHostAddress::LocalHost, m_port);
+    QVERIFY(a.waitForConnected(5000) && b.waitForConnected(5000));
+
+    using sorvik::collector::makeRecord;
+    const QByteArray fromA = makeRecord("20070803", 1, "150.5") + makeRecord("20070804", 6, "812");
+    const QByteArray fromB = makeRecord("88888888", 1, "140.0") + makeRecord("20070803", 6, "745");
+    // Ragged pieces from both senders, interleaved, with pauses so ticks fall in between.
+    const QList<int> cuts = {10, 30, 41, 54};
+    int last = 0;
+    for (int cut : cuts) {
+        a.write(fromA.mid(last, cut - last));
+        a.flush();
+        QTest::qWait(60);
+        b.write(fromB.mid(last, cut - last));
+        b.flush();
+        QTest::qWait(60);
+        last = cut;
+    }
+    QTRY_COMPARE(dlg->m_listResult->rowCount(), 4);
+    QTest::mouseClick(button(dlg.get(), 1005), Qt::LeftButton);
+    QCOMPARE(dlg->m_editCount->text(), QStringLiteral("4"));
+
+    QHash<QString, QStringList> rows; // "identifier item" -> row
+    QStringList order;
+    for (int r = 0; r < 4; ++r) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c)
+            cells << dlg->m_listResult->cell(r, c);
+        rows.insert(cells.at(0) + QLatin1Char(' ') + cells.at(3), cells);
+        order << cells.at(0) + QLatin1Char(' ') + cells.at(3);
+    }
+    QCOMPARE(
+        rows.value(QStringLiteral("20070803 150.5")),
+        (QStringList{QStringLiteral("20070803"), QStringLiteral("李雷"), QStringLiteral("身高"),
+                     QStringLiteral("150.5"), QStringLiteral("厘米")}));
+    QCOMPARE(rows.value(QStringLiteral("20070804 8.12")),
+             (QStringList{QStringLiteral("20070804"), QStringLiteral("韩梅梅"),
+                          QStringLiteral("50米跑  未设置"), QStringLiteral("8.12"),
+                          QStringLiteral("秒")}));
+    QCOMPARE(
+        rows.value(QStringLiteral("88888888 140.0")),
+        (QStringList{QStringLiteral("88888888"), QStringLiteral("没有此学生"),
+                     QStringLiteral("身高"), QStringLiteral("140.0"), QStringLiteral("厘米")}));
+    QCOMPARE(rows.value(QStringLiteral("20070803 7.45")),
+             (QStringList{QStringLiteral("20070803"), QStringLiteral("李雷"),
+                          QStringLiteral("50米跑"), QStringLiteral("7.45"), QStringLiteral("秒")}));
+    // Each sender's later record is above its earlier one.
+    QVERIFY(order.indexOf(QStringLiteral("20070804 8.12")) <
+            order.indexOf(QStringLiteral("20070803 150.5")));
+    QVERIFY(order.indexOf(QStringLiteral("20070803 7.45")) <
+            order.indexOf(QStringLiteral("88888888 140.0")));
+
+    QCOMPARE(storedValue(1000, 1).toDouble(), 150.5);
+    QCOMPARE(storedValue(1000, 6).toDouble(), 7.45);
+    QCOMPARE(storedValue(1001, 1).toDouble(), 0.0);
+    QVERIFY(!storedValue(1001, 6).isValid());
+    QCOMPARE(recorder.count(), 0);
+}
+
+void TestLiveCollection::cardNumbersEndToEnd()
+{
+    auto dlg = openWindow(true);
+    QTest::mouseClick(dlg->m_radioCardNO, Qt::LeftButton);
+    QVERIFY(!dlg->m_radioStuNO->isChecked());
+    button(dlg.get(), 1004)->click();
+    QTcpSocket sender;
+    sender.connectToHost(QHostAddress::LocalHost, m_port);
+    QVERIFY(sender.waitForConnected(5000));
+    sender.write(sorvik::collector::makeRecord("C0100", 1, "166.0") +
+                 sorvik::collector::makeRecord("20070803", 1, "155.0"));
+    sender.flush();
+    QTRY_COMPARE(dlg->m_listResult->rowCount(), 2);
+    QCOMPARE(dlg->m_listResult->cell(1, 0), QStringLiteral("C0100"));
+    QCOMPARE(dlg->m_listResult->cell(1, 1), QStringLiteral("李雷"));
+    // A student number is not a card number.
+    QCOMPARE(dlg->m_listResult->cell(0, 1), QStringLiteral("没有此学生"));
+    QCOMPARE(storedValue(1000, 1).toDouble(), 166.0);
+}
+
+void TestLiveCollection::withoutDatabaseResultsAreOnlyShown()
+{
+    auto dlg = openWindow(false);
+    button(dlg.get(), 1004)->click();
+    QTcpSocket sender;
+    sender.connectToHost(QHostAddress::LocalHost, m_port);
+    QVERIFY(sender.waitForConnected(5000));
+    sender.write(sorvik::collector::makeRecord("20070803", 6, "745"));
+    sender.flush();
+    QTRY_COMPARE(dlg->m_listResult->rowCount(), 1);
+    QCOMPARE(dlg->m_listResult->cell(0, 0), QStringLiteral("20070803"));
+    QCOMPARE(dlg->m_listResult->cell(0, 1), QString());
+    QCOMPARE(dlg->m_listResult->cell(0, 2), QStringLiteral("06"));
+    QCOMPARE(dlg->m_listResult->cell(0, 3), QStringLiteral("745"));
+    QCOMPARE(dlg->m_editCount->text(), QStringLiteral("1"));
+    QCOMPARE(storedValue(1000, 6).toDouble(), 0.0);
 }
 
 QTEST_MAIN(TestLiveCollection)

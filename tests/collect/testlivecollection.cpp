@@ -57,6 +57,7 @@ private slots:
     void resultsFromTwoSendersAreShownAndStored();
     void cardNumbersEndToEnd();
     void withoutDatabaseResultsAreOnlyShown();
+    void simulatorFeedsTheWindowFromTheDatabase();
 
 private:
     // The main window on the fixture's database (or on none), collector on TCP at m_port.
@@ -324,6 +325,51 @@ void TestLiveCollection::withoutDatabaseResultsAreOnlyShown()
     QCOMPARE(dlg->m_listResult->cell(0, 3), QStringLiteral("745"));
     QCOMPARE(dlg->m_editCount->text(), QStringLiteral("1"));
     QCOMPARE(storedValue(1000, 6).toDouble(), 0.0);
+}
+
+void TestLiveCollection::simulatorFeedsTheWindowFromTheDatabase()
+{
+    // As make run sets it up: the simulator, a result a second, pupils of the open database.
+    CollectorSettings s;
+    s.source = SourceKind::Simulator;
+    s.rate = 60;
+    QVERIFY(collect::saveCollectorSettings(s));
+    RecordingMessageService recorder;
+    auto dlg = openWindow(true);
+    QTest::mouseClick(button(dlg.get(), 1004), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->m_listResult->rowCount() >= 2, 10000);
+    QTest::mouseClick(button(dlg.get(), 1005), Qt::LeftButton);
+    const int rows = dlg->m_listResult->rowCount();
+    QCOMPARE(dlg->m_editCount->text(), QString::number(rows));
+    for (int r = 0; r < rows; ++r) {
+        // Real pupils, items they have rows for, values that were stored.
+        QVERIFY(!dlg->m_listResult->cell(r, 1).isEmpty());
+        QVERIFY(dlg->m_listResult->cell(r, 1) != QStringLiteral("没有此学生"));
+        QVERIFY(!dlg->m_listResult->cell(r, 2).isEmpty());
+        QVERIFY(!dlg->m_listResult->cell(r, 2).contains(QStringLiteral("未设置")));
+        QVERIFY(!dlg->m_listResult->cell(r, 3).isEmpty());
+    }
+    // The value shown on the top-most row of each pupil and item is the one stored.
+    CDB other;
+    QVERIFY(other.open(m_fixture->path()));
+    QSet<QString> checked;
+    for (int r = 0; r < rows; ++r) {
+        const QString stuNo = dlg->m_listResult->cell(r, 0);
+        const QString item = dlg->m_listResult->cell(r, 2);
+        if (checked.contains(stuNo + QLatin1Char('|') + item))
+            continue;
+        checked.insert(stuNo + QLatin1Char('|') + item);
+        const store::ResultTable t = other.database()->connection().query(
+            QStringLiteral("SELECT o.ObjectValue FROM STU_ObjectData o "
+                           "JOIN STU_Main m ON m.STU_ID = o.STU_ID "
+                           "JOIN Code03Dict d ON d.code = o.Object_ID "
+                           "WHERE m.StuNo = ? AND d.value = ?"),
+            {stuNo, item});
+        QCOMPARE(t.rowCount(), 1);
+        QCOMPARE(t.at(0, 0).toDouble(), dlg->m_listResult->cell(r, 3).toDouble());
+    }
+    other.close();
+    QCOMPARE(recorder.count(), 0);
 }
 
 QTEST_MAIN(TestLiveCollection)

@@ -39,6 +39,9 @@ bool TcpCollectorSource::start(QString* error)
 
 void TcpCollectorSource::stop()
 {
+    // Instruments that connected and sent just before the stop are taken in too.
+    for (int i = 0; m_server.isListening() && i < 64 && m_server.waitForNewConnection(0); ++i) {
+    }
     m_server.close();
     while (!m_connections.empty())
         closeConnection(m_connections.back()->socket);
@@ -95,9 +98,11 @@ void TcpCollectorSource::closeConnection(QTcpSocket* socket)
         return;
     std::unique_ptr<Connection> c = std::move(*it);
     m_connections.erase(it);
-    // What the sender got through before it went is kept; a record it left unfinished can no
-    // longer be completed.
+    // What the sender got through before it went is kept, also bytes that reached this machine
+    // but were not read yet; a record left unfinished can no longer be completed.
     read(*c, true);
+    while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(0))
+        read(*c, true);
     if (const qsizetype lost = c->buffer.dropTail())
         qWarning("collector: %s closed with an unfinished record (%lld bytes)",
                  qUtf8Printable(socket->peerAddress().toString()), qlonglong(lost));

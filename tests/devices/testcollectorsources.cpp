@@ -88,6 +88,7 @@ private slots:
     void tcpKeepsWhatAClosedConnectionSentWhole_data();
     void tcpKeepsWhatAClosedConnectionSentWhole();
     void tcpStopKeepsReceivedRecords();
+    void tcpStopTakesInWhatArrivedUnread();
     void tcpSenderFasterThanTheStationLosesNothing();
     void tcpPortInUseIsAnError();
     void tcpListensOnLoopbackByDefault();
@@ -232,6 +233,23 @@ void TestCollectorSources::tcpStopKeepsReceivedRecords()
     QTcpSocket late;
     late.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(!late.waitForConnected(2000) || !late.waitForReadyRead(200));
+}
+
+void TestCollectorSources::tcpStopTakesInWhatArrivedUnread()
+{
+    TcpCollectorSource source(QHostAddress::LocalHost, 0);
+    QVERIFY(source.start(nullptr));
+    // Connected and sent, but the station's event loop never ran in between: not even the
+    // connection has been taken in yet.
+    QTcpSocket a;
+    a.connectToHost(QHostAddress::LocalHost, source.serverPort());
+    QVERIFY(a.waitForConnected(5000));
+    const QByteArray stream = records("W", 3);
+    a.write(stream);
+    QVERIFY(a.waitForBytesWritten(5000));
+    QCOMPARE(source.connectionCount(), 0);
+    source.stop();
+    QCOMPARE(source.takeRecords(), stream);
 }
 
 void TestCollectorSources::tcpSenderFasterThanTheStationLosesNothing()

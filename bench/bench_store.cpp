@@ -128,13 +128,15 @@ void check(bool ok, const char* what)
 struct Scanner {
     store::Recordset rs;
     // Moves to the first row where every column equals its value; false when none does.
-    bool find(const std::vector<std::pair<int, QString>>& terms)
+    bool find(const std::vector<std::pair<int, QVariant>>& values)
     {
+        std::vector<std::pair<int, store::MatchKey>> terms;
+        for (const auto& [column, value] : values)
+            terms.emplace_back(column, store::matchKey(value));
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
             bool all = true;
             for (const auto& [column, key] : terms) {
-                bool isNull = false;
-                if (store::matchKey(rs.field(column), &isNull) != key || isNull) {
+                if (!(store::matchKey(rs.field(column)) == key)) {
                     all = false;
                     break;
                 }
@@ -256,7 +258,7 @@ int main(int argc, char* argv[])
         const int no = scan.column(u"StuNo"_s), sid = scan.column(u"STU_ID"_s),
                   name = scan.column(u"StuName"_s);
         const double b = opsPerSecondOf(200, [&](int i) {
-            check(scan.find({{no, store::matchKey(stuNos[pick[i]])}}), "scan GetIDByStuNO");
+            check(scan.find({{no, stuNos[pick[i]]}}), "scan GetIDByStuNO");
             sink += scan.rs.field(sid).toLongLong();
             text = scan.rs.field(name).toString();
         });
@@ -282,7 +284,7 @@ int main(int argc, char* argv[])
         scan.rs.open(db.database(), u"select * from STU_Card order by STUID"_s);
         const int no = scan.column(u"CardNO"_s), sid = scan.column(u"StuID"_s);
         const double b = opsPerSecondOf(200, [&](int i) {
-            check(scan.find({{no, store::matchKey(cardNos[pick[i]])}}), "scan GetStuIDByCardNO");
+            check(scan.find({{no, cardNos[pick[i]]}}), "scan GetStuIDByCardNO");
             sink += scan.rs.field(sid).toLongLong();
         });
         g_rows.push_back({u"GetStuIDByCardNO"_s, lookups, s, a, b, true});
@@ -514,7 +516,7 @@ int main(int argc, char* argv[])
             const QDateTime now = QDateTime::currentDateTime();
             pupilsScan.rs.moveLast();
             const long newId = static_cast<long>(pupilsScan.rs.field(u"STU_ID"_s).toLongLong()) + 1;
-            if (pupilsScan.find({{no, store::matchKey(stuNo("C", i))}}))
+            if (pupilsScan.find({{no, stuNo("C", i)}}))
                 return;
             store::Recordset& rs = pupilsScan.rs;
             rs.addNew();

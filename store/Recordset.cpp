@@ -42,33 +42,6 @@ QString quotedName(const QString& name)
 
 } // namespace
 
-QString matchKey(const QVariant& value, bool* isNull)
-{
-    const QVariant v = normalisedForStorage(value);
-    if (isNull)
-        *isNull = !v.isValid();
-    switch (v.typeId()) {
-    case QMetaType::UnknownType:
-        return {};
-    case QMetaType::LongLong:
-        return QString::number(v.toLongLong());
-    case QMetaType::Double: {
-        const double d = v.toDouble();
-        if (d == static_cast<double>(static_cast<qint64>(d)) && d > -1e15 && d < 1e15)
-            return QString::number(static_cast<qint64>(d));
-        return QString::number(d, 'g', 17);
-    }
-    default: {
-        QString text = v.toString();
-        qsizetype n = text.size();
-        while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
-            --n;
-        text.truncate(n);
-        return asciiLower(text);
-    }
-    }
-}
-
 Recordset::~Recordset() = default;
 
 void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
@@ -174,10 +147,9 @@ const Recordset::Index& Recordset::indexFor(int column)
         slot = std::make_unique<Index>();
         slot->reserve(rowCount());
         for (int r = 0; r < rowCount(); ++r) {
-            bool isNull = false;
-            const QString key = matchKey(cellAt(r, column), &isNull);
-            if (!isNull)
-                (*slot)[key].push_back(r);
+            MatchKey key = matchKey(cellAt(r, column));
+            if (!key.isNull())
+                (*slot)[std::move(key)].push_back(r);
         }
     }
     return *slot;
@@ -187,11 +159,10 @@ void Recordset::indexInsert(int column, int row, const QVariant& value)
 {
     if (!m_indexes[column])
         return;
-    bool isNull = false;
-    const QString key = matchKey(value, &isNull);
-    if (isNull)
+    MatchKey key = matchKey(value);
+    if (key.isNull())
         return;
-    Bucket& bucket = (*m_indexes[column])[key];
+    Bucket& bucket = (*m_indexes[column])[std::move(key)];
     bucket.insert(std::upper_bound(bucket.begin(), bucket.end(), row), row);
 }
 
@@ -199,9 +170,8 @@ void Recordset::indexRemove(int column, int row, const QVariant& value)
 {
     if (!m_indexes[column])
         return;
-    bool isNull = false;
-    const QString key = matchKey(value, &isNull);
-    if (isNull)
+    const MatchKey key = matchKey(value);
+    if (key.isNull())
         return;
     auto it = m_indexes[column]->find(key);
     if (it == m_indexes[column]->end())
@@ -239,14 +209,13 @@ void Recordset::setFilter(const Filter& filter)
     }
     struct Term {
         int column;
-        QString key;
+        MatchKey key;
     };
     QVarLengthArray<Term, 4> terms;
     bool matchesNothing = false;
     for (const FilterTerm& t : filter) {
-        bool isNull = false;
-        QString key = matchKey(t.value, &isNull);
-        matchesNothing = matchesNothing || isNull;
+        MatchKey key = matchKey(t.value);
+        matchesNothing = matchesNothing || key.isNull();
         terms.append({columnIndex(t.column), std::move(key)});
     }
     m_pos = 0;
@@ -261,8 +230,7 @@ void Recordset::setFilter(const Filter& filter)
     for (int row : it->second) {
         bool all = true;
         for (qsizetype i = 1; i < terms.size() && all; ++i)
-            all = matchKey(cellAt(row, terms[i].column)) == terms[i].key &&
-                  !cellAt(row, terms[i].column).isNull();
+            all = matchKey(cellAt(row, terms[i].column)) == terms[i].key;
         if (all)
             m_view.push_back(row);
     }

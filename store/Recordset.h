@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextHash.h"
+#include "MatchKey.h"
 
 #include <QHash>
 #include <QStringList>
@@ -80,7 +80,7 @@ private:
     };
     // Rows holding one key, ascending; most keys (numbers, identifiers) have one row only.
     using Bucket = QVarLengthArray<int, 1>;
-    using Index = std::unordered_map<QString, Bucket, TextHash>;
+    using Index = std::unordered_map<MatchKey, Bucket, MatchKeyHash>;
     // The statement that writes a row back, by kind and by the columns it sets.
     struct WriteKey {
         bool isNew;
@@ -127,9 +127,5 @@ private:
     Pending m_pending;
     std::map<WriteKey, QString> m_writeStatements;
 };
-
-// The text by which filter terms compare: trailing blanks and ASCII case do not count, and a
-// whole number compares equal to its decimal text. Null has no key (it matches nothing).
-QString matchKey(const QVariant& value, bool* isNull = nullptr);
 
 } // namespace store

@@ -158,6 +158,9 @@ SqlConnection::SqlConnection(const QString& path)
         // A read-only file keeps its journal mode; writes will report their own error.
     }
     guarded([&] { return d->db.exec("PRAGMA synchronous=NORMAL"); });
+    // The station writes single rows all over the value table during a tick: keep the file's
+    // pages mapped and cached instead of reading them again for every row.
+    guarded([&] { return d->db.exec("PRAGMA cache_size=-65536; PRAGMA mmap_size=268435456"); });
 }
 
 SqlConnection::~SqlConnection() = default;

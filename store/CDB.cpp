@@ -29,7 +29,8 @@ QString notADatabaseReason(const QString& path)
         return {};
     if (head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB") ||
         head.mid(4, 15) == QByteArrayLiteral("Standard ACE DB"))
-        return QStringLiteral("这是Access (Jet)数据库文件; 请先用 sorvik-dbtool import-mdb 转换");
+        return QStringLiteral("这是Access (Jet)数据库文件, 本程序不能直接打开; 请用 sorvik-dbtool "
+                              "create 建立的数据库");
     return QStringLiteral("文件不是SQLite数据库 (file is not a database)");
 }
 

@@ -2,6 +2,7 @@
 
 #include "CDlgProcessFormat.h"
 #include "CDlgSelectDownClass.h"
+#include "CDlgSelectImportClass.h"
 #include "DialogUnits.h"
 #include "InstrumentExchange.h"
 
@@ -57,6 +58,10 @@ CDlgSync::CDlgSync(QWidget* pParent) : QDialog(pParent), m_hub(this)
 
     m_openClassDownload = [](QWidget* owner) {
         CDlgSelectDownClass dlg(owner);
+        dlg.exec();
+    };
+    m_openResultImport = [](QWidget* owner) {
+        CDlgSelectImportClass dlg(owner);
         dlg.exec();
     };
     connect(&InstrumentExchange::instance(), &InstrumentExchange::busyChanged, this,

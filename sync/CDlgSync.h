@@ -29,7 +29,8 @@ public:
     static QFont bannerFont(const QFont& dialogFont, qreal logicalDpiY);
 
     // Where the transfer dialogs plug in. 1043 opens CDlgSelectDownClass (after the database
-    // check); the others do nothing until their dialogs exist. Tests put their own openers here.
+    // check) and 1009 CDlgSelectImportClass; the name download does nothing until it exists.
+    // Tests put their own openers here.
     void setClassDownloadOpener(Opener opener) { m_openClassDownload = std::move(opener); }
     void setNameDownloadOpener(Opener opener) { m_openNameDownload = std::move(opener); }
     void setResultImportOpener(Opener opener) { m_openResultImport = std::move(opener); }

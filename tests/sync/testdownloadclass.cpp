@@ -105,6 +105,7 @@ private slots:
     void chooseClassesAndTotals();
     void nothingChosenStartsNothing();
     void downloadThroughTheDialog();
+    void anotherExchangeKeepsTheInstrumentUntouched();
     void dialogCannotCloseOrStartAgainWhileItsWorkerRuns();
 
     // The hub
@@ -604,6 +605,32 @@ void TestDownloadClass::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()
     QVERIFY(m_instrument->log().count("HELLO") >= 1);
     child<QPushButton>(&dlg, 2)->click();
     QVERIFY(!dlg.isVisible());
+}
+
+void TestDownloadClass::anotherExchangeKeepsTheInstrumentUntouched()
+{
+    addTwoClasses();
+    const QByteArray logBefore = m_instrument->log();
+    InstrumentExchange::Lease elsewhere = InstrumentExchange::tryBegin();
+    QVERIFY(elsewhere);
+    CDlgSelectDownClass dlg;
+    // The counts are not read while another exchange runs, and no download starts.
+    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), QString());
+    QVERIFY(!child<QPushButton>(&dlg, 1048)->isEnabled());
+    child<platform::ReportList>(&dlg, 1053)->selectRows({0});
+    dlg.OnBnClickedAdd();
+    dlg.OnBnClickedStart();
+    QVERIFY(!dlg.isTransferring());
+    QVERIFY(dlg.progressWindow() == nullptr);
+    QCOMPARE(m_instrument->log(), logBefore);
+    QCOMPARE(m_messages->count(), 0);
+
+    elsewhere.release();
+    QTRY_VERIFY(child<QPushButton>(&dlg, 1048)->isEnabled());
+    dlg.OnBnClickedStart();
+    QVERIFY(dlg.progressWindow() != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isTransferring(), kSlow);
+    QCOMPARE(onInstrument().size(), 1);
 }
 
 void TestDownloadClass::hubOpensTheClassDownload()

@@ -137,6 +137,7 @@ private slots:
     void dialogLayout();
     void viewListsEveryClassEachTime();
     void viewSkipsIndexesWithoutAClass();
+    void viewWaitsForAnotherExchange();
     void chooseClassesAndTotals();
     void nothingChosenStartsNothing_data();
     void nothingChosenStartsNothing();
@@ -474,6 +475,24 @@ void TestImportValue::viewSkipsIndexesWithoutAClass()
              (QList<QStringList>{{u"0"_s, u"甲班"_s, u"4"_s}, {u"2"_s, u"丙班"_s, u"3"_s}}));
     QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:2,学生:7"_s);
     QCOMPARE(m_messages->count(), 0);
+}
+
+void TestImportValue::viewWaitsForAnotherExchange()
+{
+    CDlgSelectImportClass dlg;
+    const QByteArray logBefore = m_instrument->log();
+    InstrumentExchange::Lease elsewhere = InstrumentExchange::tryBegin();
+    QVERIFY(elsewhere);
+    QTRY_VERIFY(!child<QPushButton>(&dlg, 1060)->isEnabled());
+    QVERIFY(!child<QPushButton>(&dlg, 1050)->isEnabled());
+    dlg.OnBnClickedView();
+    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 0);
+    QCOMPARE(m_instrument->log(), logBefore);
+
+    elsewhere.release();
+    QTRY_VERIFY(child<QPushButton>(&dlg, 1060)->isEnabled());
+    child<QPushButton>(&dlg, 1060)->click();
+    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 3);
 }
 
 void TestImportValue::chooseClassesAndTotals()

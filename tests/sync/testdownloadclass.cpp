@@ -107,6 +107,7 @@ private slots:
     void downloadThroughTheDialog();
     void anotherExchangeKeepsTheInstrumentUntouched();
     void dialogCannotCloseOrStartAgainWhileItsWorkerRuns();
+    void dialogGoingAwayWaitsForItsWorker();
 
     // The hub
     void hubOpensTheClassDownload();
@@ -605,6 +606,27 @@ void TestDownloadClass::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()
     QVERIFY(m_instrument->log().count("HELLO") >= 1);
     child<QPushButton>(&dlg, 2)->click();
     QVERIFY(!dlg.isVisible());
+}
+
+void TestDownloadClass::dialogGoingAwayWaitsForItsWorker()
+{
+    addTwoClasses();
+    auto dlg = std::make_unique<CDlgSelectDownClass>();
+    dlg->show();
+    child<platform::ReportList>(dlg.get(), 1053)->selectRows({0, 1});
+    dlg->OnBnClickedAdd();
+    m_instrument->pause();
+    child<QPushButton>(dlg.get(), 1048)->click();
+    QPointer<CDlgProgress> window = dlg->progressWindow();
+    QVERIFY(window);
+    QVERIFY(InstrumentExchange::isBusy());
+    // As when the station quits under it: the worker (stuck in its handshake until the library
+    // gives up) ends before the stores and the window it uses go.
+    dlg.reset();
+    QVERIFY(window.isNull());
+    QVERIFY(!InstrumentExchange::isBusy());
+    m_instrument->resume();
+    QVERIFY(onInstrument().size() <= 2);
 }
 
 void TestDownloadClass::anotherExchangeKeepsTheInstrumentUntouched()

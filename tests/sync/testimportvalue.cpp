@@ -144,6 +144,7 @@ private slots:
     void importThroughTheDialog();
     void importWithoutDatabaseThroughTheDialog();
     void dialogCannotCloseOrStartAgainWhileItsWorkerRuns();
+    void dialogGoingAwayWaitsForItsWorker();
 
     // The hub
     void hubOpensTheResultImport_data();
@@ -664,6 +665,28 @@ void TestImportValue::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()
             m_messages->texts() == QStringList{u"有5条成绩没有从仪器读出."_s});
     child<QPushButton>(&dlg, 2)->click();
     QVERIFY(!dlg.isVisible());
+}
+
+void TestImportValue::dialogGoingAwayWaitsForItsWorker()
+{
+    auto dlg = std::make_unique<CDlgSelectImportClass>();
+    dlg->show();
+    child<QPushButton>(dlg.get(), 1060)->click();
+    child<platform::ReportList>(dlg.get(), 1047)->selectRows({0, 1});
+    dlg->OnBnClickedAdd();
+    m_instrument->pause();
+    child<QPushButton>(dlg.get(), 1050)->click();
+    QPointer<CDlgProgress> window = dlg->progressWindow();
+    QVERIFY(window);
+    QVERIFY(InstrumentExchange::isBusy());
+    // As when the station quits under it: the worker ends before the stores and the window it
+    // uses go, and whatever it stored is complete.
+    dlg.reset();
+    QVERIFY(window.isNull());
+    QVERIFY(!InstrumentExchange::isBusy());
+    m_instrument->resume();
+    const QString stored = value(m_first.at(0), 6);
+    QVERIFY2(stored == u"7.45"_s || stored == u"<real>"_s, qPrintable(stored));
 }
 
 void TestImportValue::hubOpensTheResultImport_data()

@@ -134,6 +134,17 @@ inline QStringList commandsSinceLastHello(const QByteArray& log)
     return commands;
 }
 
+// Every request the instrument served, in order. Its connection notes are left out: a station
+// going away is noted whenever the instrument notices, not when the station waits.
+inline QStringList requestsServed(const QByteArray& log)
+{
+    QStringList served;
+    for (const QByteArray& line : log.split('\n'))
+        if (line.contains(" -> "))
+            served << QString::fromLatin1(line);
+    return served;
+}
+
 // A loopback port nobody listens on (briefly taken, then given back).
 inline quint16 closedPort()
 {

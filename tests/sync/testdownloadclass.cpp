@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -259,6 +260,11 @@ void TestDownloadClass::twoClasses()
     }
     expected << u"GOODBYE -> 1"_s;
     QCOMPARE(transfertest::commandsSinceLastHello(m_instrument->log()), expected);
+    // f1 is always f1(1, 3).
+    QStringList served = transfertest::requestsServed(m_instrument->log());
+    served = served.mid(served.lastIndexOf(QRegularExpression(u".* HELLO -> 1"_s)));
+    QCOMPARE(served.filter(u" MODE "_s).size(), 2);
+    QCOMPARE(served.filter(u" MODE (1,3) -> 1"_s).size(), 2);
 }
 
 void TestDownloadClass::pupilWithoutCardEndsItsClass()

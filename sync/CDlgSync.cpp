@@ -1,6 +1,8 @@
 #include "CDlgSync.h"
 
 #include "CDlgProcessFormat.h"
+#include "CDlgSelectDownClass.h"
+#include "CDlgSelectImportClass.h"
 #include "DialogUnits.h"
 #include "InstrumentExchange.h"
 
@@ -53,6 +55,15 @@ CDlgSync::CDlgSync(QWidget* pParent) : QDialog(pParent), m_hub(this)
     connect(m_btnFormat, &QPushButton::clicked, this, &CDlgSync::OnFormat);
     connect(m_btnReturn, &QPushButton::clicked, this, &CDlgSync::OnReturn);
     connect(&m_formatThread, &ExchangeThread::finished, this, &CDlgSync::onClearingFinished);
+
+    m_openClassDownload = [](QWidget* owner) {
+        CDlgSelectDownClass dlg(owner);
+        dlg.exec();
+    };
+    m_openResultImport = [](QWidget* owner) {
+        CDlgSelectImportClass dlg(owner);
+        dlg.exec();
+    };
     connect(&InstrumentExchange::instance(), &InstrumentExchange::busyChanged, this,
             &CDlgSync::updateButtons);
     updateButtons();

@@ -28,8 +28,9 @@ public:
     // The dialog font, 36 logical units higher (see the definition).
     static QFont bannerFont(const QFont& dialogFont, qreal logicalDpiY);
 
-    // Where the transfer dialogs plug in. Until they exist, their buttons do nothing beyond
-    // the database check of 1043.
+    // Where the transfer dialogs plug in. 1043 opens CDlgSelectDownClass (after the database
+    // check) and 1009 CDlgSelectImportClass; the name download does nothing until it exists.
+    // Tests put their own openers here.
     void setClassDownloadOpener(Opener opener) { m_openClassDownload = std::move(opener); }
     void setNameDownloadOpener(Opener opener) { m_openNameDownload = std::move(opener); }
     void setResultImportOpener(Opener opener) { m_openResultImport = std::move(opener); }

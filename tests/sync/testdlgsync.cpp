@@ -290,7 +290,8 @@ void TestDlgSync::noToTheClearingStartsNothing()
 {
     putClassOnInstrument();
     const int formatsBefore = formatRequests();
-    const QByteArray logBefore = m_instrument->log();
+    // Requests only: the instrument notes a station going away whenever it notices.
+    const qsizetype servedBefore = m_instrument->log().count(" -> ");
 
     CDlgSync dlg;
     dlg.show();
@@ -311,7 +312,7 @@ void TestDlgSync::noToTheClearingStartsNothing()
     QVERIFY(button(&dlg, 1045)->isEnabled());
     QCoreApplication::processEvents();
     // The instrument heard nothing and keeps its class.
-    QCOMPARE(m_instrument->log(), logBefore);
+    QCOMPARE(m_instrument->log().count(" -> "), servedBefore);
     QCOMPARE(formatRequests(), formatsBefore);
     const Counts counts = instrumentCounts();
     QVERIFY(counts.classes >= 1);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ClassLists.h"
+#include "ExchangeWorker.h"
+#include "NumberType.h"
+
+#include <QList>
+
+#include <memory>
+
+class CCard;
+class CStudent;
+class MachineInterface;
+class ProgressView;
+class TransferProgress;
+
+// Sends the chosen classes and their pupils to the instrument, one progress row per pupil sent.
+// Per class: the pupils by class name, f1(1, 3), and when the class has pupils the class write
+// and one pupil write each, by student number or by card number (a pupil without a card ends
+// the class). "关闭" is enabled whichever way the worker ends.
+class DownloadClassThread final : public ExchangeWorker
+{
+    Q_OBJECT
+public:
+    // classes: the chosen list as it was when the download started; the stores belong to the
+    // starting dialog, which stays open until the worker has ended.
+    DownloadClassThread(std::shared_ptr<MachineInterface> machine, ProgressView& progress,
+                        CStudent& students, CCard& cards, QList<ChosenClass> classes,
+                        NumberType numberType);
+
+    void run() override;
+
+    // Pupils not sent because GBK cannot hold their number (known after run()).
+    int unsendable() const { return m_unsendable; }
+
+private:
+    // False when the instrument is full (the user has been told).
+    bool sendClass(const ChosenClass& schoolClass, TransferProgress& progress);
+
+    std::shared_ptr<MachineInterface> m_machine;
+    ProgressView& m_progress;
+    CStudent& m_students;
+    CCard& m_cards;
+    QList<ChosenClass> m_classes;
+    NumberType m_numberType;
+    int m_unsendable = 0;
+};

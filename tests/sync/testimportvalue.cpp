@@ -1,0 +1,719 @@
+// The result import against a real sorvik-instrument holding recorded results: the worker on its
+// own, with and without a database and a backup file, then the dialog, then the hub's button.
+
+#include "BackupFile.h"
+#include "CDB.h"
+#include "CDlgProgress.h"
+#include "CDlgSelectImportClass.h"
+#include "CDlgSync.h"
+#include "CItemInfo.h"
+#include "CValue.h"
+#include "Clock.h"
+#include "DialogUnits.h"
+#include "GuiTestSupport.h"
+#include "ImportValueThread.h"
+#include "InstrumentExchange.h"
+#include "MachineInterface.h"
+#include "MemoryProgressView.h"
+#include "ProfileSettings.h"
+#include "RecordingMessageService.h"
+#include "ReportList.h"
+#include "StoreTestSupport.h"
+#include "instrumentprocess.h"
+#include "transfersupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using platform::RecordingMessageService;
+using transfertest::gbk;
+using transfertest::InstrumentClass;
+
+namespace
+{
+
+const QString kLibrary = QStringLiteral(SORVIK_BIN_DIR "/libqrvmachine.so");
+const QString kSparseLibrary = QStringLiteral(SORVIK_BIN_DIR "/libsparsemachine.so");
+constexpr int kSlow = 30000; // generous: the instrument runs under the sanitizer build too
+
+const QString kFirst = u"高一(1)班"_s;
+const QString kSecond = u"高一(2)班"_s;
+const QString kThird = u"高一(3)班"_s;
+// The station's clock during the tests: the time of double records and of the backup file.
+const QDateTime kNow(QDate(2024, 6, 1), QTime(12, 0, 0));
+
+template <typename T> T* child(QWidget* w, int id)
+{
+    return w->findChild<T*>(QStringLiteral("id%1").arg(id));
+}
+
+QList<QStringList> rowsOf(const MemoryProgressView& view)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < view.rowCount(); ++r)
+        rows << view.row(r);
+    return rows;
+}
+
+QList<QStringList> rowsOf(const platform::ReportList* list, int columns)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < list->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < columns; ++c)
+            row << list->cell(r, c);
+        rows << row;
+    }
+    return rows;
+}
+
+QStringList headers(const platform::ReportList* list)
+{
+    QStringList titles;
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        titles << list->model()->headerData(c, Qt::Horizontal).toString();
+    return titles;
+}
+
+// The progress rows of the first class, newest on top, as the import shows them with a
+// database open.
+const QList<QStringList> kFirstClassRows = {
+    {u"6"_s, u"2024002"_s, u"学生4002"_s, u"50米跑(6)"_s, u"0"_s, u"秒"_s, u"05-07 08:01"_s},
+    {u"5"_s, u"2099999"_s, u"没有此学生"_s, u"立定跳远(7)"_s, u"180"_s, u"厘米"_s,
+     u"05-07 08:00"_s},
+    {u"4"_s, u"2024002"_s, u"学生4002"_s, u"坐高  未设置(3)"_s, u"80.5"_s, u"厘米"_s,
+     u"05-06 10:05"_s},
+    {u"3"_s, u"2024001"_s, u"学生4001"_s, u"体重(2)"_s, u"45.2"_s, u"千克"_s, u"06-01 12:00"_s},
+    {u"2"_s, u"2024001"_s, u"学生4001"_s, u"身高(1)"_s, u"150.5"_s, u"厘米"_s, u"06-01 12:00"_s},
+    {u"1"_s, u"2024001"_s, u"学生4001"_s, u"50米跑(6)"_s, u"7.45"_s, u"秒"_s, u"05-06 09:30"_s},
+};
+
+// The same without a database: number, item code and value as decoded only.
+const QList<QStringList> kFirstClassListed = {
+    {u"6"_s, u"2024002"_s, QString(), u"6"_s, u"0"_s},
+    {u"5"_s, u"2099999"_s, QString(), u"7"_s, u"180"_s},
+    {u"4"_s, u"2024002"_s, QString(), u"3"_s, u"80.5"_s},
+    {u"3"_s, u"2024001"_s, QString(), u"2"_s, u"45.2"_s},
+    {u"2"_s, u"2024001"_s, QString(), u"1"_s, u"150.5"_s},
+    {u"1"_s, u"2024001"_s, QString(), u"6"_s, u"745"_s},
+};
+
+const QByteArray kFirstClassBackup = "Pelkan Collect Data\r\n"
+                                     "             202400106  745\r\n"
+                                     "             202400101150.5\r\n"
+                                     "             202400102 45.2\r\n"
+                                     "             202400203 80.5\r\n"
+                                     "             209999907  180\r\n"
+                                     "             202400206    0\r\n";
+
+} // namespace
+
+class TestImportValue : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    // The worker
+    void importFirstClass_data();
+    void importFirstClass();
+    void importByCardNumber();
+    void recordsTheInstrumentDoesNotGiveAreReported();
+    void noInstrument();
+    void noClassChosen();
+
+    // The dialog
+    void dialogLayout();
+    void viewListsEveryClassEachTime();
+    void viewSkipsIndexesWithoutAClass();
+    void viewWaitsForAnotherExchange();
+    void chooseClassesAndTotals();
+    void nothingChosenStartsNothing_data();
+    void nothingChosenStartsNothing();
+    void importThroughTheDialog();
+    void importWithoutDatabaseThroughTheDialog();
+    void dialogCannotCloseOrStartAgainWhileItsWorkerRuns();
+    void dialogGoingAwayWaitsForItsWorker();
+
+    // The hub
+    void hubOpensTheResultImport_data();
+    void hubOpensTheResultImport();
+
+private:
+    std::unique_ptr<ImportValueThread> worker(MemoryProgressView& view,
+                                              const QList<ChosenClass>& classes, NumberType type,
+                                              bool backup);
+    QString value(long id, int item);
+    QString backupFolder() const { return m_backupRoot->filePath(u"bak"_s); }
+    QStringList backupFiles() const
+    {
+        return QDir(backupFolder()).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    }
+    QByteArray backupContent() const;
+    CDlgProgress* runImport(CDlgSelectImportClass& dlg, const QList<int>& rows, bool backup);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<InstrumentProcess> m_instrument;
+    std::unique_ptr<testsupport::IsolatedConfig> m_config;
+    std::unique_ptr<QTemporaryDir> m_backupRoot;
+    storetest::FreshDatabase m_fresh;
+    std::unique_ptr<RecordingMessageService> m_messages;
+    QList<long> m_first;  // 2024001, 2024002
+    QList<long> m_second; // 2025001 (card C2025001)
+    std::unique_ptr<CItemInfo> m_items;
+    std::unique_ptr<CStudent> m_students;
+    std::unique_ptr<CValue> m_values;
+    std::unique_ptr<CCard> m_cards;
+};
+
+void TestImportValue::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString state = m_dir.filePath(u"state.json"_s);
+    QVERIFY(transfertest::writeState(state, {{gbk(kFirst),
+                                              {{"2024001", gbk(u"学生4001"_s)},
+                                               {"2024002", gbk(u"学生4002"_s)},
+                                               {"2099999", gbk(u"转学生"_s)}}},
+                                             {gbk(kSecond), {{"C2025001", gbk(u"学生5001"_s)}}},
+                                             {gbk(kThird), {{"2026001", gbk(u"学生6001"_s)}}}}));
+    const QList<QStringList> records = {
+        {u"0"_s, u"2024001"_s, u"6"_s, u"745"_s, u"--time"_s, u"2024-05-06T09:30"_s},
+        {u"0"_s, u"2024001"_s, u"e"_s, u"150.5"_s, u"--value2"_s, u"45.2"_s},
+        {u"0"_s, u"2024002"_s, u"3"_s, u"80.5"_s, u"--time"_s, u"2024-05-06T10:05"_s},
+        {u"0"_s, u"2099999"_s, u"7"_s, u"180"_s, u"--time"_s, u"2024-05-07T08:00"_s},
+        {u"0"_s, u"2024002"_s, u"6"_s, u"0"_s, u"--time"_s, u"2024-05-07T08:01"_s},
+        {u"1"_s, u"C2025001"_s, u"14"_s, u"120"_s, u"--time"_s, u"2024-05-06T09:31"_s},
+        {u"1"_s, u"C2025001"_s, u"e"_s, u"160.0"_s, u"--value2"_s, u"50.1"_s},
+    };
+    for (const QStringList& r : records) {
+        QByteArray errors;
+        const int exit = InstrumentProcess::runAction(state,
+                                                      {u"--record"_s, u"--class"_s, r.at(0),
+                                                       u"--number"_s, r.at(1), u"--item"_s, r.at(2),
+                                                       u"--value"_s, r.at(3), r.at(4), r.at(5)},
+                                                      &errors);
+        QVERIFY2(exit == 0, errors.constData());
+    }
+    m_instrument = std::make_unique<InstrumentProcess>(state, m_dir.filePath(u"log.txt"_s));
+    QVERIFY2(m_instrument->start(), m_instrument->log().constData());
+}
+
+void TestImportValue::init()
+{
+    m_config = std::make_unique<testsupport::IsolatedConfig>();
+    m_messages = std::make_unique<RecordingMessageService>();
+    m_backupRoot = std::make_unique<QTemporaryDir>();
+    BackupFile::setFolder(backupFolder());
+    platform::setClock([] { return kNow; });
+    QVERIFY(m_fresh.make());
+    m_first =
+        transfertest::addClass(m_fresh.db(), 1, kFirst, transfertest::numberedPupils(u"2024"_s, 2));
+    m_second = transfertest::addClass(m_fresh.db(), 2, kSecond,
+                                      transfertest::numberedPupils(u"2025"_s, 1));
+    QCOMPARE(m_first.size(), 2);
+    QCOMPARE(m_second.size(), 1);
+    theDB = m_fresh.db();
+    bDBOpen = true;
+    m_instrument->pointLibraryHere();
+}
+
+void TestImportValue::cleanup()
+{
+    m_instrument->resume();
+    m_cards.reset();
+    m_values.reset();
+    m_students.reset();
+    m_items.reset();
+    bDBOpen = false;
+    theDB = CDB();
+    m_fresh.close();
+    platform::setClock({});
+    BackupFile::setFolder(QString());
+    m_backupRoot.reset();
+    m_messages.reset();
+    m_config.reset();
+    QVERIFY(!InstrumentExchange::isBusy());
+}
+
+void TestImportValue::cleanupTestCase()
+{
+    m_instrument.reset();
+}
+
+std::unique_ptr<ImportValueThread> TestImportValue::worker(MemoryProgressView& view,
+                                                           const QList<ChosenClass>& classes,
+                                                           NumberType type, bool backup)
+{
+    ResultHandler handler;
+    if (bDBOpen) {
+        m_items = std::make_unique<CItemInfo>(theDB);
+        m_students = std::make_unique<CStudent>(theDB);
+        m_values = std::make_unique<CValue>(theDB);
+        m_cards = std::make_unique<CCard>(theDB);
+        handler = ResultHandler(theDB, *m_items, *m_students, *m_values, *m_cards);
+    }
+    return std::make_unique<ImportValueThread>(std::make_shared<MachineInterface>(kLibrary), view,
+                                               handler, classes, type, backup);
+}
+
+// The value as another program reading the file now sees it: committed, and kept as text.
+QString TestImportValue::value(long id, int item)
+{
+    store::Database elsewhere(m_fresh.path());
+    const auto rows =
+        elsewhere.connection().query(u"SELECT ObjectValue, typeof(ObjectValue) FROM STU_ObjectData "
+                                     "WHERE STU_ID=%1 AND Object_ID=%2"_s.arg(id)
+                                         .arg(item));
+    if (rows.rowCount() != 1)
+        return u"<%1 rows>"_s.arg(rows.rowCount());
+    const QString type = rows.at(0, 1).toString();
+    return type == u"text" ? rows.at(0, 0).toString() : u"<%1>"_s.arg(type);
+}
+
+QByteArray TestImportValue::backupContent() const
+{
+    const QStringList files = backupFiles();
+    if (files.size() != 1)
+        return "<" + QByteArray::number(files.size()) + " files>";
+    QFile file(QDir(backupFolder()).filePath(files.first()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void TestImportValue::importFirstClass_data()
+{
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<bool>("backup");
+    QTest::newRow("database, backup") << true << true;
+    QTest::newRow("database, no backup") << true << false;
+    QTest::newRow("no database, backup") << false << true;
+    QTest::newRow("no database, no backup") << false << false;
+}
+
+void TestImportValue::importFirstClass()
+{
+    QFETCH(bool, database);
+    QFETCH(bool, backup);
+    bDBOpen = database;
+    MemoryProgressView view;
+    auto w = worker(view, {{u"0"_s, kFirst, 5}}, NumberType::StudentNumber, backup);
+    w->run();
+
+    QCOMPARE(m_messages->count(), 0);
+    QVERIFY(view.finished());
+    QCOMPARE(rowsOf(view), database ? kFirstClassRows : kFirstClassListed);
+    // The double record made a sixth row; the bar stays full at the record total.
+    QCOMPARE(view.maximum(), 5);
+    QCOMPARE(view.position(), 5);
+
+    // Stored as text in the pupils' rows, and only with a database.
+    QCOMPARE(value(m_first.at(0), 6), database ? u"7.45"_s : u"<real>"_s);
+    QCOMPARE(value(m_first.at(0), 1), database ? u"150.5"_s : u"<real>"_s);
+    QCOMPARE(value(m_first.at(0), 2), database ? u"45.2"_s : u"<real>"_s);
+    QCOMPARE(value(m_first.at(1), 6), database ? u"0"_s : u"<real>"_s);
+    QCOMPARE(value(m_first.at(1), 3), u"<0 rows>"_s);
+    QCOMPARE(value(m_first.at(1), 1), u"<real>"_s);
+
+    if (backup) {
+        QCOMPARE(backupFiles(), QStringList{u"2024-06-01 12-00-00.bak"_s});
+        QCOMPARE(w->backupPath(), QDir(backupFolder()).filePath(u"2024-06-01 12-00-00.bak"_s));
+        QCOMPARE(backupContent(), kFirstClassBackup);
+    } else {
+        QVERIFY(w->backupPath().isEmpty());
+        QVERIFY(!QFileInfo::exists(backupFolder()));
+    }
+    QCOMPARE(transfertest::commandsSinceLastHello(m_instrument->log()).first(), u"HELLO -> 1"_s);
+    QCOMPARE(transfertest::commandsSinceLastHello(m_instrument->log()).last(), u"GOODBYE -> 1"_s);
+}
+
+void TestImportValue::importByCardNumber()
+{
+    MemoryProgressView view;
+    worker(view, {{u"1"_s, kSecond, 2}}, NumberType::CardNumber, true)->run();
+    // The student number takes the card number's place in the list; the backup keeps what the
+    // instrument gave.
+    QCOMPARE(rowsOf(view),
+             (QList<QStringList>{{u"3"_s, u"2025001"_s, u"学生5001"_s, u"体重(2)"_s, u"50.1"_s,
+                                  u"千克"_s, u"06-01 12:00"_s},
+                                 {u"2"_s, u"2025001"_s, u"学生5001"_s, u"身高(1)"_s, u"160.0"_s,
+                                  u"厘米"_s, u"06-01 12:00"_s},
+                                 {u"1"_s, u"2025001"_s, u"学生5001"_s, u"一分钟跳绳(14)"_s,
+                                  u"120"_s, u"次"_s, u"05-06 09:31"_s}}));
+    QCOMPARE(value(m_second.at(0), 14), u"120"_s);
+    QCOMPARE(value(m_second.at(0), 1), u"160.0"_s);
+    QCOMPARE(value(m_second.at(0), 2), u"50.1"_s);
+    QCOMPARE(backupContent(), QByteArray("Pelkan Collect Data\r\n"
+                                         "            C202500114  120\r\n"
+                                         "            C202500101160.0\r\n"
+                                         "            C202500102 50.1\r\n"));
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestImportValue::recordsTheInstrumentDoesNotGiveAreReported()
+{
+    // The chosen list promises two records more than the instrument holds for the class.
+    MemoryProgressView view;
+    auto w =
+        worker(view, {{u"0"_s, kFirst, 7}, {u"1"_s, kSecond, 2}}, NumberType::StudentNumber, true);
+    w->run();
+    QCOMPARE(w->unreadable(), 2);
+    QCOMPARE(m_messages->texts(), QStringList{u"有2条成绩没有从仪器读出."_s});
+    // Nothing was made up for them, and the next class was read all the same.
+    QCOMPARE(view.rowCount(), 9);
+    QCOMPARE(view.row(0).at(1), u"C2025001"_s);
+    QCOMPARE(view.row(0).at(2), u"没有此学生"_s);
+    QCOMPARE(backupContent().count('\n'), 1 + 6 + 3);
+    QVERIFY(view.finished());
+}
+
+void TestImportValue::noInstrument()
+{
+    const quint16 port = transfertest::closedPort();
+    QVERIFY(port != 0);
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port));
+    MemoryProgressView view;
+    auto w = worker(view, {{u"0"_s, kFirst, 5}}, NumberType::StudentNumber, true);
+    w->run();
+    m_instrument->pointLibraryHere();
+
+    // Not a silent empty import: the user hears that nothing came.
+    QCOMPARE(m_messages->texts(), QStringList{u"有5条成绩没有从仪器读出."_s});
+    QCOMPARE(view.rowCount(), 0);
+    QVERIFY(view.finished());
+    QCOMPARE(backupContent(), BackupFile::header());
+    QCOMPARE(value(m_first.at(0), 6), u"<real>"_s);
+}
+
+void TestImportValue::noClassChosen()
+{
+    const QStringList servedBefore = transfertest::requestsServed(m_instrument->log());
+    MemoryProgressView view;
+    worker(view, {}, NumberType::StudentNumber, true)->run();
+    QCOMPARE(m_messages->texts(), QStringList{u"没有选择导入的班级."_s});
+    QVERIFY(view.finished());
+    QCOMPARE(view.rowCount(), 0);
+    QCOMPARE(transfertest::requestsServed(m_instrument->log()), servedBefore);
+    QVERIFY(!QFileInfo::exists(backupFolder()));
+}
+
+void TestImportValue::dialogLayout()
+{
+    CDlgSelectImportClass dlg;
+    QCOMPARE(dlg.windowTitle(), u"选择导入班级"_s);
+    QCOMPARE(dlg.size(), platform::dialogUnitsToPixels(dlg.font(), 0, 0, 500, 355).size());
+    const QStringList columns{u"序号"_s, u"班级名称"_s, u"学生数量"_s};
+    const QList<QPair<int, QRect>> lists = {{1053, QRect(7, 22, 220, 299)},
+                                            {1047, QRect(273, 22, 220, 299)}};
+    for (const auto& [id, units] : lists) {
+        auto* list = child<platform::ReportList>(&dlg, id);
+        QVERIFY(list);
+        QCOMPARE(headers(list), columns);
+        QCOMPARE(list->columnWidth(0), 40);
+        QCOMPARE(list->columnWidth(1), 120);
+        QCOMPARE(list->columnWidth(2), 60);
+        QCOMPARE(list->rowCount(), 0);
+        QCOMPARE(list->geometry(), platform::dialogUnitsToPixels(dlg.font(), units.x(), units.y(),
+                                                                 units.width(), units.height()));
+    }
+    const QList<QPair<int, QString>> buttons = {{1051, u"<<"_s},
+                                                {1052, u">>"_s},
+                                                {1050, u"开始导入"_s},
+                                                {1060, u"查看仪器"_s},
+                                                {2, u"返回"_s}};
+    for (const auto& [id, text] : buttons) {
+        QVERIFY2(child<QPushButton>(&dlg, id), qPrintable(text));
+        QCOMPARE(child<QPushButton>(&dlg, id)->text(), text);
+        QVERIFY(child<QPushButton>(&dlg, id)->isEnabled());
+    }
+    auto* backup = child<QCheckBox>(&dlg, 1063);
+    QCOMPARE(backup->text(), u"记录数据"_s);
+    QVERIFY(!backup->isChecked());
+    QVERIFY(child<QRadioButton>(&dlg, 1065)->isChecked());
+    QVERIFY(!child<QRadioButton>(&dlg, 1066)->isChecked());
+    QCOMPARE(child<QLabel>(&dlg, 1061)->text(), QString());
+    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), QString());
+    // The instrument is not asked until "查看仪器".
+    QCOMPARE(m_instrument->log().count("COUNTS2"), 0);
+}
+
+void TestImportValue::viewListsEveryClassEachTime()
+{
+    CDlgSelectImportClass dlg;
+    auto* instrument = child<platform::ReportList>(&dlg, 1047);
+    const QList<QStringList> once = {
+        {u"0"_s, kFirst, u"5"_s}, {u"1"_s, kSecond, u"2"_s}, {u"2"_s, kThird, u"0"_s}};
+    child<QPushButton>(&dlg, 1060)->click();
+    QCOMPARE(rowsOf(instrument, 3), once);
+    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:3,学生:7"_s);
+    QCOMPARE(transfertest::commandsSinceLastHello(m_instrument->log()),
+             (QStringList{u"HELLO -> 1"_s, u"COUNTS2 -> 1"_s, u"CLASS-INFO -> 1"_s,
+                          u"CLASS-INFO -> 1"_s, u"CLASS-INFO -> 1"_s, u"GOODBYE -> 1"_s}));
+
+    child<QPushButton>(&dlg, 1060)->click();
+    QCOMPARE(rowsOf(instrument, 3), once + once);
+    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:6,学生:14"_s);
+    QCOMPARE(dlg.instrumentTotals().count, 14);
+    QVERIFY(!InstrumentExchange::isBusy());
+}
+
+void TestImportValue::viewSkipsIndexesWithoutAClass()
+{
+    QVERIFY(platform::writeProfileString(u"instrument"_s, u"library"_s, kSparseLibrary));
+    CDlgSelectImportClass dlg;
+    child<QPushButton>(&dlg, 1060)->click();
+    // Index 2 goes where index 1 would have been: at the end of the shorter list.
+    QCOMPARE(rowsOf(child<platform::ReportList>(&dlg, 1047), 3),
+             (QList<QStringList>{{u"0"_s, u"甲班"_s, u"4"_s}, {u"2"_s, u"丙班"_s, u"3"_s}}));
+    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:2,学生:7"_s);
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestImportValue::viewWaitsForAnotherExchange()
+{
+    CDlgSelectImportClass dlg;
+    const QStringList servedBefore = transfertest::requestsServed(m_instrument->log());
+    InstrumentExchange::Lease elsewhere = InstrumentExchange::tryBegin();
+    QVERIFY(elsewhere);
+    QTRY_VERIFY(!child<QPushButton>(&dlg, 1060)->isEnabled());
+    QVERIFY(!child<QPushButton>(&dlg, 1050)->isEnabled());
+    dlg.OnBnClickedView();
+    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 0);
+    QCOMPARE(transfertest::requestsServed(m_instrument->log()), servedBefore);
+
+    elsewhere.release();
+    QTRY_VERIFY(child<QPushButton>(&dlg, 1060)->isEnabled());
+    child<QPushButton>(&dlg, 1060)->click();
+    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 3);
+}
+
+void TestImportValue::chooseClassesAndTotals()
+{
+    CDlgSelectImportClass dlg;
+    auto* instrument = child<platform::ReportList>(&dlg, 1047);
+    auto* chosen = child<platform::ReportList>(&dlg, 1053);
+    auto* totals = child<QLabel>(&dlg, 1061);
+    child<QPushButton>(&dlg, 1060)->click();
+
+    instrument->selectRows({0, 1});
+    child<QPushButton>(&dlg, 1051)->click();
+    child<QPushButton>(&dlg, 1051)->click();
+    QCOMPARE(rowsOf(chosen, 3),
+             (QList<QStringList>{{u"0"_s, kFirst, u"5"_s}, {u"1"_s, kSecond, u"2"_s}}));
+    QCOMPARE(totals->text(), u"班级:2,学生:7"_s);
+
+    // The same instrument class listed again is still the one class.
+    child<QPushButton>(&dlg, 1060)->click();
+    instrument->selectRows({3, 5});
+    child<QPushButton>(&dlg, 1051)->click();
+    QCOMPARE(rowsOf(chosen, 3),
+             (QList<QStringList>{
+                 {u"0"_s, kFirst, u"5"_s}, {u"1"_s, kSecond, u"2"_s}, {u"2"_s, kThird, u"0"_s}}));
+    QCOMPARE(totals->text(), u"班级:3,学生:7"_s);
+
+    chosen->selectRows({0, 2});
+    child<QPushButton>(&dlg, 1052)->click();
+    QCOMPARE(rowsOf(chosen, 3), (QList<QStringList>{{u"1"_s, kSecond, u"2"_s}}));
+    QCOMPARE(totals->text(), u"班级:1,学生:2"_s);
+    QCOMPARE(dlg.chosenTotals().classes, 1);
+    QCOMPARE(dlg.chosenTotals().count, 2);
+    // The instrument's list keeps its own totals.
+    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:6,学生:14"_s);
+}
+
+void TestImportValue::nothingChosenStartsNothing_data()
+{
+    QTest::addColumn<QList<int>>("choose");
+    QTest::newRow("no class") << QList<int>{};
+    QTest::newRow("a class without records") << QList<int>{2};
+}
+
+void TestImportValue::nothingChosenStartsNothing()
+{
+    QFETCH(QList<int>, choose);
+    CDlgSelectImportClass dlg;
+    child<QPushButton>(&dlg, 1060)->click();
+    child<platform::ReportList>(&dlg, 1047)->selectRows(choose);
+    child<QPushButton>(&dlg, 1051)->click();
+    const QStringList servedBefore = transfertest::requestsServed(m_instrument->log());
+    child<QPushButton>(&dlg, 1050)->click();
+    QCOMPARE(m_messages->texts(), QStringList{u"导入数量为零!"_s});
+    QVERIFY(!dlg.isImporting());
+    QVERIFY(dlg.findChildren<CDlgProgress*>().isEmpty());
+    QCOMPARE(transfertest::requestsServed(m_instrument->log()), servedBefore);
+}
+
+CDlgProgress* TestImportValue::runImport(CDlgSelectImportClass& dlg, const QList<int>& rows,
+                                         bool backup)
+{
+    child<QPushButton>(&dlg, 1060)->click();
+    child<platform::ReportList>(&dlg, 1047)->selectRows(rows);
+    child<QPushButton>(&dlg, 1051)->click();
+    child<QCheckBox>(&dlg, 1063)->setChecked(backup);
+    child<QPushButton>(&dlg, 1050)->click();
+    return dlg.progressWindow();
+}
+
+void TestImportValue::importThroughTheDialog()
+{
+    CDlgSelectImportClass dlg;
+    dlg.show();
+    QPointer<CDlgProgress> progress = runImport(dlg, {0}, true);
+    QVERIFY(progress);
+    QCOMPARE(progress->parentWidget(), &dlg);
+    QCOMPARE(progress->windowTitle(), u"正在导入测试成绩..."_s);
+    QCOMPARE(headers(progress->m_list), (QStringList{u"序号"_s, u"编号"_s, u"姓名"_s, u"项目"_s,
+                                                     u"成绩"_s, u"单位"_s, u"时间"_s}));
+    QVERIFY(!progress->isModal());
+    QTRY_VERIFY_WITH_TIMEOUT(progress->isFinished(), kSlow);
+    QTRY_VERIFY(!dlg.isImporting());
+
+    QCOMPARE(m_messages->count(), 0);
+    QVERIFY(child<QPushButton>(progress, 2)->isEnabled());
+    QCOMPARE(rowsOf(progress->m_list, 7), kFirstClassRows);
+    QCOMPARE(progress->m_progress->maximum(), 5);
+    QCOMPARE(progress->m_progress->value(), 5);
+    QCOMPARE(value(m_first.at(0), 6), u"7.45"_s);
+    QCOMPARE(backupContent(), kFirstClassBackup);
+
+    // A second import in the same dialog: a new window, the values stored again.
+    QVERIFY(progress->close());
+    QTRY_VERIFY(progress.isNull());
+    platform::setClock([] { return kNow.addSecs(1); });
+    child<QPushButton>(&dlg, 1050)->click();
+    QPointer<CDlgProgress> second = dlg.progressWindow();
+    QVERIFY(second);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isImporting(), kSlow);
+    QCOMPARE(second->m_list->rowCount(), 6);
+    QCOMPARE(backupFiles(),
+             (QStringList{u"2024-06-01 12-00-00.bak"_s, u"2024-06-01 12-00-01.bak"_s}));
+    child<QPushButton>(&dlg, 2)->click();
+    QVERIFY(!dlg.isVisible());
+}
+
+void TestImportValue::importWithoutDatabaseThroughTheDialog()
+{
+    bDBOpen = false;
+    CDlgSelectImportClass dlg;
+    dlg.show();
+    QPointer<CDlgProgress> progress = runImport(dlg, {0}, true);
+    QVERIFY(progress);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isImporting(), kSlow);
+    QVERIFY(progress->isFinished());
+    QList<QStringList> listed = kFirstClassListed;
+    for (QStringList& row : listed)
+        row << QString() << QString();
+    QCOMPARE(rowsOf(progress->m_list, 7), listed);
+    QCOMPARE(backupContent(), kFirstClassBackup);
+    QCOMPARE(value(m_first.at(0), 6), u"<real>"_s);
+    QCOMPARE(m_messages->count(), 0);
+}
+
+void TestImportValue::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()
+{
+    CDlgSelectImportClass dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    child<QPushButton>(&dlg, 1060)->click();
+    child<platform::ReportList>(&dlg, 1047)->selectRows({0});
+    dlg.OnBnClickedAdd();
+
+    // A stalled instrument keeps the worker in its handshake for a while.
+    m_instrument->pause();
+    child<QPushButton>(&dlg, 1050)->click();
+    QVERIFY(dlg.isImporting());
+    QVERIFY(InstrumentExchange::isBusy());
+    QPointer<CDlgProgress> first = dlg.progressWindow();
+    QVERIFY(first);
+    for (int id : {1050, 1060, 2})
+        QVERIFY2(!child<QPushButton>(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
+
+    dlg.done(0);
+    dlg.reject();
+    QVERIFY(!dlg.close());
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(!first->close());
+    // Neither a second import nor a look at the instrument starts meanwhile.
+    dlg.OnBnClickedStart();
+    dlg.OnBnClickedView();
+    QCOMPARE(dlg.progressWindow(), first.data());
+    QCOMPARE(dlg.findChildren<CDlgProgress*>().size(), 1);
+    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 3);
+    // The choice can still change.
+    child<platform::ReportList>(&dlg, 1053)->selectRows({0});
+    dlg.OnBnClickedRemove();
+    QCOMPARE(dlg.chosenTotals().classes, 0);
+
+    m_instrument->resume();
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isImporting(), kSlow);
+    QVERIFY(first->isFinished());
+    QVERIFY(!InstrumentExchange::isBusy());
+    for (int id : {1050, 1060, 2})
+        QVERIFY2(child<QPushButton>(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
+    // It read the class chosen when it started, or told why it could not.
+    QVERIFY(first->m_list->rowCount() == 6 ||
+            m_messages->texts() == QStringList{u"有5条成绩没有从仪器读出."_s});
+    child<QPushButton>(&dlg, 2)->click();
+    QVERIFY(!dlg.isVisible());
+}
+
+void TestImportValue::dialogGoingAwayWaitsForItsWorker()
+{
+    auto dlg = std::make_unique<CDlgSelectImportClass>();
+    dlg->show();
+    child<QPushButton>(dlg.get(), 1060)->click();
+    child<platform::ReportList>(dlg.get(), 1047)->selectRows({0, 1});
+    dlg->OnBnClickedAdd();
+    m_instrument->pause();
+    child<QPushButton>(dlg.get(), 1050)->click();
+    QPointer<CDlgProgress> window = dlg->progressWindow();
+    QVERIFY(window);
+    QVERIFY(InstrumentExchange::isBusy());
+    // As when the station quits under it: the worker ends before the stores and the window it
+    // uses go, and whatever it stored is complete.
+    dlg.reset();
+    QVERIFY(window.isNull());
+    QVERIFY(!InstrumentExchange::isBusy());
+    m_instrument->resume();
+    const QString stored = value(m_first.at(0), 6);
+    QVERIFY2(stored == u"7.45"_s || stored == u"<real>"_s, qPrintable(stored));
+}
+
+void TestImportValue::hubOpensTheResultImport_data()
+{
+    QTest::addColumn<bool>("database");
+    QTest::newRow("with database") << true;
+    QTest::newRow("without database") << false;
+}
+
+void TestImportValue::hubOpensTheResultImport()
+{
+    QFETCH(bool, database);
+    bDBOpen = database;
+    CDlgSync hub;
+    QString title;
+    QWidget* parent = nullptr;
+    testsupport::whenModalShown<CDlgSelectImportClass>([&](CDlgSelectImportClass* dlg) {
+        title = dlg->windowTitle();
+        parent = dlg->parentWidget();
+        dlg->reject();
+    });
+    child<QPushButton>(&hub, 1009)->click();
+    QCOMPARE(title, u"选择导入班级"_s);
+    QCOMPARE(parent, &hub);
+    QCOMPARE(m_messages->count(), 0);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+QTEST_MAIN(TestImportValue)
+#include "testimportvalue.moc"

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -38,6 +39,11 @@ CDlgProgress::CDlgProgress(QWidget* owner)
     m_btnClose->setEnabled(false);
     placeInDialogUnits(m_btnClose, 436, 310, 50, 14);
     connect(m_btnClose, &QPushButton::clicked, this, &QDialog::close);
+
+    m_repaint = new QTimer(this);
+    m_repaint->setSingleShot(true);
+    m_repaint->setInterval(100);
+    connect(m_repaint, &QTimer::timeout, this, [this] { m_list->setUpdatesEnabled(true); });
 }
 
 CDlgProgress* CDlgProgress::open(QWidget* owner, const QString& caption, Layout layout)
@@ -109,9 +115,32 @@ void CDlgProgress::setCell(int row, int column, const QString& text)
     onUiThread([&] { m_list->setCell(row, column, text); });
 }
 
+void CDlgProgress::addTopRow(int position, const QStringList& cells)
+{
+    onUiThread([&] {
+        holdRepaints();
+        m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
+        const int row = m_list->insertRow(0, cells.value(0));
+        for (int i = 1; i < cells.size(); ++i)
+            m_list->setCell(row, i, cells.at(i));
+    });
+}
+
+void CDlgProgress::holdRepaints()
+{
+    // A fast transfer adds thousands of rows a second: paint the list a few times a second
+    // instead of after every row.
+    if (m_repaint->isActive())
+        return;
+    m_list->setUpdatesEnabled(false);
+    m_repaint->start();
+}
+
 void CDlgProgress::finish()
 {
     onUiThread([this] {
+        m_repaint->stop();
+        m_list->setUpdatesEnabled(true);
         m_finished = true;
         m_btnClose->setEnabled(true);
     });

@@ -8,6 +8,7 @@
 
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace platform
 {
@@ -40,6 +41,7 @@ public:
     void setPosition(int position) override;
     int insertRow(int index, const QString& firstCell) override;
     void setCell(int row, int column, const QString& text) override;
+    void addTopRow(int position, const QStringList& cells) override;
     void finish() override;
 
     void done(int result) override;
@@ -52,7 +54,9 @@ protected:
 
 private:
     void onUiThread(const std::function<void()>& work);
+    void holdRepaints();
 
     QPushButton* m_btnClose;
     bool m_finished = false;
+    QTimer* m_repaint;
 };

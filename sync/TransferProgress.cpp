@@ -19,9 +19,6 @@ void TransferProgress::start(int total)
 int TransferProgress::addRow(const QStringList& cells)
 {
     ++m_count;
-    m_view.setPosition(m_count);
-    const int row = m_view.insertRow(0, QString::number(m_count));
-    for (int i = 0; i < cells.size(); ++i)
-        m_view.setCell(row, i + 1, cells.at(i));
+    m_view.addTopRow(m_count, QStringList{QString::number(m_count)} + cells);
     return m_count;
 }

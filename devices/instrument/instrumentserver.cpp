@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QHostAddress>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sorvik::instrument
@@ -44,6 +45,8 @@ const char* commandName(quint8 command)
         return "MODE";
     case wire::Goodbye:
         return "GOODBYE";
+    case wire::ReadRecords:
+        return "READ-RECORDS";
     default:
         return "UNKNOWN";
     }
@@ -222,6 +225,25 @@ QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, b
         }
         if (n == 6)
             detail = u"class %1 record %2"_s.arg(wire::get16(p)).arg(index);
+        break;
+    }
+    case wire::ReadRecords: {
+        const SchoolClass* c = n == 7 ? state_.classAt(int(wire::get16(p))) : nullptr;
+        const std::uint32_t first = n == 7 ? wire::get32(p + 2) : 0;
+        const std::size_t wanted =
+            n == 7 ? std::min<std::size_t>(p[6], wire::MaxRecordsPerReply) : 0;
+        QByteArray records;
+        int count = 0;
+        for (std::size_t i = 0; c && i < wanted && first + i < c->records.size(); ++i) {
+            wire::RawRecord raw{};
+            if (!wire::encodeRecord(c->records[first + i], raw))
+                break;
+            records.append(reinterpret_cast<const char*>(raw.data()), qsizetype(raw.size()));
+            ++count;
+        }
+        reply = status(count > 0 ? wire::Ok : wire::Failed) + char(count) + records;
+        if (n == 7)
+            detail = u"class %1 records %2..+%3"_s.arg(wire::get16(p)).arg(first).arg(count);
         break;
     }
     case wire::Format:

@@ -235,11 +235,44 @@ public:
         return ok ? 1 : 0;
     }
 
+    // An import reads a class's records one after the other: fetch them in runs, so each
+    // record does not cost a round trip. False when the instrument cannot say (an instrument
+    // without run reads, or no record there); the caller then asks for the single record.
+    bool readAhead(unsigned classIndex, std::uint32_t recordIndex, unsigned char* raw27)
+    {
+        std::lock_guard lock(mutex_);
+        if (fd_ < 0 || !runsSupported_)
+            return false;
+        if (classIndex != runClass_ || recordIndex < runFirst_ ||
+            recordIndex >= runFirst_ + runRecords_.size() / RawRecordSize) {
+            std::vector<std::uint8_t> payload;
+            put16(payload, classIndex);
+            put32(payload, recordIndex);
+            payload.push_back(static_cast<std::uint8_t>(MaxRecordsPerReply));
+            std::vector<std::uint8_t> reply;
+            if (!exchangeLocked(ReadRecords, payload, reply))
+                return false;
+            if (reply[0] == Refused)
+                runsSupported_ = false;
+            if (reply[0] != Ok || reply.size() < 2 || reply[1] == 0 ||
+                reply.size() != 2 + std::size_t(reply[1]) * RawRecordSize)
+                return false;
+            runClass_ = classIndex;
+            runFirst_ = recordIndex;
+            runRecords_.assign(reply.begin() + 2, reply.end());
+        }
+        std::memcpy(raw27, runRecords_.data() + (recordIndex - runFirst_) * RawRecordSize,
+                    RawRecordSize);
+        return true;
+    }
+
     // Sends one request; reply gets the payload (status byte first, at least minSize bytes).
     bool exchange(std::uint8_t command, const std::vector<std::uint8_t>& payload,
                   std::vector<std::uint8_t>& reply, std::size_t minSize = 1)
     {
         std::lock_guard lock(mutex_);
+        // Anything else may change what the instrument holds: forget the records read ahead.
+        runRecords_.clear();
         if (fd_ < 0 || !exchangeLocked(command, payload, reply))
             return false;
         if (reply.size() < minSize && reply[0] == Ok) {
@@ -282,10 +315,16 @@ private:
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = -1;
+        runRecords_.clear();
+        runsSupported_ = true;
     }
 
     std::mutex mutex_;
     int fd_ = -1;
+    bool runsSupported_ = true;
+    unsigned runClass_ = 0;
+    std::uint32_t runFirst_ = 0;
+    std::vector<std::uint8_t> runRecords_; // raw records runFirst_, runFirst_ + 1, ...
 };
 
 Link& link()
@@ -384,6 +423,8 @@ int CMD5_ReadTestValue(int classIndex, int recordIndex, unsigned char* raw27)
 {
     if (classIndex < 0 || classIndex > 0xFFFF || recordIndex < 0 || !raw27)
         return 0;
+    if (link().readAhead(unsigned(classIndex), std::uint32_t(recordIndex), raw27))
+        return 1;
     std::vector<std::uint8_t> payload;
     put16(payload, unsigned(classIndex));
     put32(payload, std::uint32_t(recordIndex));

@@ -16,7 +16,7 @@ namespace sorvik::wire
 inline constexpr std::uint8_t Magic0 = 'S';
 inline constexpr std::uint8_t Magic1 = 'V';
 inline constexpr std::size_t HeaderSize = 5; // magic (2), command (1), payload length (2)
-inline constexpr std::size_t MaxPayload = 512;
+inline constexpr std::size_t MaxPayload = 4096;
 inline constexpr std::uint8_t ReplyBit = 0x80;
 inline constexpr std::string_view HelloText = "SVK1";
 
@@ -31,6 +31,7 @@ enum Command : std::uint8_t {
     Counts2 = 0x07,
     Mode = 0x08,
     Goodbye = 0x0A,
+    ReadRecords = 0x0B, // a run of records of one class in one reply
 };
 
 enum Status : std::uint8_t {
@@ -130,6 +131,8 @@ inline constexpr int FirstYear = 2010;
 inline constexpr int LastYear = FirstYear + 127;
 
 using RawRecord = std::array<std::uint8_t, RawRecordSize>;
+// Records one ReadRecords reply carries at most (status and count bytes first).
+inline constexpr std::size_t MaxRecordsPerReply = (MaxPayload - 2) / RawRecordSize;
 
 struct Record {
     std::string number;

@@ -186,6 +186,7 @@ private slots:
     void recordActionRejectsBadResults_data();
     void recordActionRejectsBadResults();
     void simulatedResultsArePlausible();
+    void recordsAreReadInRuns();
     void formatErasesEverything();
     void stateSurvivesRestart_data();
     void stateSurvivesRestart();
@@ -690,6 +691,52 @@ void MachineInterfaceTest::simulatedResultsArePlausible()
     QVERIFY(items.contains('e'));
     QVERIFY(items.contains(6));
     QVERIFY(items.size() >= 4);
+}
+
+void MachineInterfaceTest::recordsAreReadInRuns()
+{
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    ClassRow row{u"初三1班"_s, {}};
+    for (int p = 0; p < 5; ++p)
+        row.pupils.append({QString::number(20260100 + p), u"学生%1"_s.arg(p)});
+    QVERIFY(download({row}));
+    QCOMPARE(CMD10_Goodbye(), 1);
+    instrument_.reset();
+    const int total = 400;
+    QCOMPARE(InstrumentProcess::runAction(
+                 statePath(), {u"--simulate"_s, QString::number(total), u"--seed"_s, u"7"_s}),
+             0);
+
+    QVERIFY(startInstrument());
+    QCOMPARE(CMD0_Handshake(), 1);
+    // Forward, as an import reads: the records come in runs.
+    std::vector<std::array<unsigned char, 27>> forward(total);
+    for (int r = 0; r < total; ++r)
+        QCOMPARE(CMD5_ReadTestValue(0, r, forward[r].data()), 1);
+    std::array<unsigned char, 27> past{};
+    QCOMPARE(CMD5_ReadTestValue(0, total, past.data()), 0);
+    // Backward, each record on its own: the same bytes.
+    for (int r = total - 1; r >= 0; --r) {
+        std::array<unsigned char, 27> raw{};
+        QCOMPARE(CMD5_ReadTestValue(0, r, raw.data()), 1);
+        QVERIFY2(raw == forward[r], qPrintable(QString::number(r)));
+    }
+    // A format in the middle of a run is not hidden by the records read ahead.
+    QCOMPARE(CMD5_ReadTestValue(0, 0, past.data()), 1);
+    QCOMPARE(CMD6_Format(), 1);
+    QCOMPARE(CMD5_ReadTestValue(0, 1, past.data()), 0);
+    QCOMPARE(CMD10_Goodbye(), 1);
+
+    QTRY_VERIFY_WITH_TIMEOUT(instrument_->log().contains("GOODBYE"), 5000);
+    const QByteArray log = instrument_->log();
+    // 400 records forward take three runs of at most 151, not 400 round trips. Backward,
+    // every record asks for a run of its own (so the three runs come once more), and the
+    // two reads of a missing record ask once each.
+    QCOMPARE(log.count("READ-RECORDS (class 0 records 0..+151)"), qsizetype(2));
+    QCOMPARE(log.count("READ-RECORDS (class 0 records 151..+151)"), qsizetype(2));
+    QCOMPARE(log.count("READ-RECORDS (class 0 records 302..+98)"), qsizetype(2));
+    QCOMPARE(log.count("READ-RECORDS"), qsizetype(3 + total + 2));
 }
 
 void MachineInterfaceTest::formatErasesEverything()

@@ -1,7 +1,10 @@
 #include "instrumentserver.h"
 
+#include "simulator.h"
+
 #include <QDateTime>
 #include <QHostAddress>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
@@ -87,6 +90,22 @@ InstrumentServer::InstrumentServer(InstrumentState& state, QObject* parent)
     : QObject(parent), state_(state)
 {
     connect(&server_, &QTcpServer::newConnection, this, &InstrumentServer::acceptConnection);
+}
+
+void InstrumentServer::testPupilsEvery(int milliseconds)
+{
+    testing_.setInterval(milliseconds);
+    connect(&testing_, &QTimer::timeout, this, [this] {
+        QString error;
+        // Nothing to do until the station has downloaded pupils.
+        if (state_.pupilCount() == 0 ||
+            !simulateResults(state_, 1, QRandomGenerator::global()->generate(),
+                             QDate::currentDate(), &error))
+            return;
+        persist();
+        logLine(u"a pupil was tested"_s);
+    });
+    testing_.start();
 }
 
 bool InstrumentServer::listen(quint16 port, QString* error)

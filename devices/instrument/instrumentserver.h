@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace sorvik::instrument
 {
@@ -20,6 +21,9 @@ public:
 
     bool listen(quint16 port, QString* error);
     quint16 port() const { return server_.serverPort(); }
+    // Records a simulated result every interval while serving, as if pupils were being
+    // tested on it; for demonstrations.
+    void testPupilsEvery(int milliseconds);
 
 private:
     void acceptConnection();
@@ -31,6 +35,7 @@ private:
     QTcpServer server_;
     QPointer<QTcpSocket> client_;
     QByteArray buffer_;
+    QTimer testing_;
 };
 
 } // namespace sorvik::instrument

@@ -1,7 +1,7 @@
 // sorvik-instrument: a virtual fitness-test instrument for trying and testing the station.
 //
 //   serve:     sorvik-instrument --port N --state FILE [--capacity-classes C]
-//                                [--capacity-pupils P] [--print-port]
+//                                [--capacity-pupils P] [--print-port] [--test-every S]
 //   simulate:  sorvik-instrument --state FILE --simulate N [--seed S]
 //   record:    sorvik-instrument --state FILE --record --class I --number NUM --item ITEM
 //                                --value V [--value2 W] [--time yyyy-MM-ddTHH:mm]
@@ -107,6 +107,7 @@ int main(int argc, char* argv[])
         {u"capacity-pupils"_s, u"Most pupils the instrument holds."_s, u"P"_s, u"2000"_s},
         {u"print-port"_s, u"Print the listening port as the first line on stdout."_s},
         {u"simulate"_s, u"Add N simulated results and exit."_s, u"N"_s},
+        {u"test-every"_s, u"While serving, record a simulated result every S seconds."_s, u"S"_s},
         {u"seed"_s, u"Seed for --simulate."_s, u"S"_s},
         {u"record"_s, u"Add one result (--class, --number, --item, --value ...) and exit."_s},
         {u"class"_s, u"Class index for --record."_s, u"I"_s},
@@ -152,6 +153,12 @@ int main(int argc, char* argv[])
     if (!toInt(args.value(u"port"_s), 0, 65535, &port))
         return fail(u"--port needs 0..65535"_s);
     InstrumentServer server(state);
+    if (args.isSet(u"test-every"_s)) {
+        int seconds = 0;
+        if (!toInt(args.value(u"test-every"_s), 1, 3600, &seconds))
+            return fail(u"--test-every needs 1..3600 seconds"_s);
+        server.testPupilsEvery(seconds * 1000);
+    }
     if (!server.listen(quint16(port), &error))
         return fail(u"cannot listen on port %1: %2"_s.arg(port).arg(error));
     if (args.isSet(u"print-port"_s)) {

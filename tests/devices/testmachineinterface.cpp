@@ -187,6 +187,7 @@ private slots:
     void recordActionRejectsBadResults();
     void simulatedResultsArePlausible();
     void recordsAreReadInRuns();
+    void pupilsAreTestedWhileServing();
     void formatErasesEverything();
     void stateSurvivesRestart_data();
     void stateSurvivesRestart();
@@ -737,6 +738,25 @@ void MachineInterfaceTest::recordsAreReadInRuns()
     QCOMPARE(log.count("READ-RECORDS (class 0 records 151..+151)"), qsizetype(2));
     QCOMPARE(log.count("READ-RECORDS (class 0 records 302..+98)"), qsizetype(2));
     QCOMPARE(log.count("READ-RECORDS"), qsizetype(3 + total + 2));
+}
+
+void MachineInterfaceTest::pupilsAreTestedWhileServing()
+{
+    QVERIFY(startInstrument({u"--test-every"_s, u"1"_s}));
+    QCOMPARE(CMD0_Handshake(), 1);
+    int classes = Sentinel, records = Sentinel;
+    QCOMPARE(CMD7_ReadClassStudnetCount2(&classes, &records), 1);
+    QCOMPARE(records, 0);
+    ClassRow row{u"初一1班"_s, {{u"20260001"_s, u"张三"_s}, {u"20260002"_s, u"李四"_s}}};
+    QVERIFY(download({row}));
+    // Results of the downloaded pupils appear by themselves.
+    QTRY_VERIFY_WITH_TIMEOUT((CMD7_ReadClassStudnetCount2(&classes, &records), records >= 2),
+                             10000);
+    std::array<unsigned char, 27> raw{};
+    QCOMPARE(CMD5_ReadTestValue(0, 0, raw.data()), 1);
+    const Decoded d = decode(raw);
+    QCOMPARE(d.result, 1);
+    QVERIFY(QByteArray(d.number.data()) == "20260001" || QByteArray(d.number.data()) == "20260002");
 }
 
 void MachineInterfaceTest::formatErasesEverything()

@@ -24,20 +24,6 @@
 
 using platform::placeInDialogUnits;
 
-namespace
-{
-
-QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QStringLiteral("id%1").arg(id));
-    b->setAutoDefault(false);
-    placeInDialogUnits(b, x, 283, 60, 20);
-    return b;
-}
-
-} // namespace
-
 CSorvikDlg::CSorvikDlg(QWidget* pParent)
     : QDialog(pParent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
@@ -71,12 +57,12 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     m_editCount->setEnabled(false);
     placeInDialogUnits(m_editCount, 44, 289, 40, 14);
 
-    m_btnStart = makeButton(this, 1004, QStringLiteral("开始"), 126);
-    m_btnStop = makeButton(this, 1005, QStringLiteral("结束"), 190);
-    m_btnSetup = makeButton(this, 1006, QStringLiteral("采集设置"), 254);
-    m_btnDataBase = makeButton(this, 1007, QStringLiteral("数据库"), 318);
-    m_btnSync = makeButton(this, 1042, QStringLiteral("同步数据"), 382);
-    m_btnExit = makeButton(this, 1008, QStringLiteral("退出"), 446);
+    m_btnStart = platform::addButton(this, 1004, QStringLiteral("开始"), 126, 283, 60, 20);
+    m_btnStop = platform::addButton(this, 1005, QStringLiteral("结束"), 190, 283, 60, 20);
+    m_btnSetup = platform::addButton(this, 1006, QStringLiteral("采集设置"), 254, 283, 60, 20);
+    m_btnDataBase = platform::addButton(this, 1007, QStringLiteral("数据库"), 318, 283, 60, 20);
+    m_btnSync = platform::addButton(this, 1042, QStringLiteral("同步数据"), 382, 283, 60, 20);
+    m_btnExit = platform::addButton(this, 1008, QStringLiteral("退出"), 446, 283, 60, 20);
 
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);

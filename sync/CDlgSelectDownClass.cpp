@@ -4,6 +4,7 @@
 #include "CDB.h"
 #include "CDlgProgress.h"
 #include "CStudent.h"
+#include "ClassListWidget.h"
 #include "DialogUnits.h"
 #include "DownloadClassThread.h"
 #include "InstrumentExchange.h"
@@ -18,31 +19,6 @@
 
 using platform::placeInDialogUnits;
 
-namespace
-{
-
-platform::ReportList* makeClassList(QWidget* parent, int id, int x, int y)
-{
-    auto* list = new platform::ReportList(parent);
-    list->setObjectName(QStringLiteral("id%1").arg(id));
-    list->setColumns({{QStringLiteral("序号"), 40},
-                      {QStringLiteral("班级名称"), 120},
-                      {QStringLiteral("学生数量"), 60}});
-    placeInDialogUnits(list, x, y, 220, 299);
-    return list;
-}
-
-QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x, int y, int w, int h)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QStringLiteral("id%1").arg(id));
-    b->setAutoDefault(false);
-    placeInDialogUnits(b, x, y, w, h);
-    return b;
-}
-
-} // namespace
-
 CDlgSelectDownClass::CDlgSelectDownClass(QWidget* pParent) : QDialog(pParent)
 {
     setObjectName(QStringLiteral("CDlgSelectDownClass"));
@@ -52,8 +28,8 @@ CDlgSelectDownClass::CDlgSelectDownClass(QWidget* pParent) : QDialog(pParent)
 
     m_listClass = makeClassList(this, 1053, 7, 20);
     m_listChosen = makeClassList(this, 1054, 273, 20);
-    m_btnAdd = makeButton(this, 1051, QStringLiteral(">>"), 235, 79, 30, 35);
-    m_btnRemove = makeButton(this, 1052, QStringLiteral("<<"), 235, 146, 30, 35);
+    m_btnAdd = platform::addButton(this, 1051, QStringLiteral(">>"), 235, 79, 30, 35);
+    m_btnRemove = platform::addButton(this, 1052, QStringLiteral("<<"), 235, 146, 30, 35);
 
     m_staticTotals = new QLabel(QStringLiteral(".."), this);
     m_staticTotals->setObjectName(QStringLiteral("id1057"));
@@ -73,8 +49,8 @@ CDlgSelectDownClass::CDlgSelectDownClass(QWidget* pParent) : QDialog(pParent)
     m_radioCardNO->setObjectName(QStringLiteral("id1066"));
     placeInDialogUnits(m_radioCardNO, 312, 333, 32, 10);
 
-    m_btnStart = makeButton(this, 1048, QStringLiteral("开始下载"), 350, 328, 65, 20);
-    m_btnReturn = makeButton(this, 2, QStringLiteral("返回"), 427, 328, 65, 20);
+    m_btnStart = platform::addButton(this, 1048, QStringLiteral("开始下载"), 350, 328, 65, 20);
+    m_btnReturn = platform::addButton(this, 2, QStringLiteral("返回"), 427, 328, 65, 20);
 
     connect(m_btnAdd, &QPushButton::clicked, this, &CDlgSelectDownClass::OnBnClickedAdd);
     connect(m_btnRemove, &QPushButton::clicked, this, &CDlgSelectDownClass::OnBnClickedRemove);

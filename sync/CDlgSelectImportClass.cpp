@@ -6,6 +6,7 @@
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
+#include "ClassListWidget.h"
 #include "DialogUnits.h"
 #include "ImportValueThread.h"
 #include "InstrumentExchange.h"
@@ -23,26 +24,6 @@ using platform::placeInDialogUnits;
 
 namespace
 {
-
-platform::ReportList* makeClassList(QWidget* parent, int id, int x, int y)
-{
-    auto* list = new platform::ReportList(parent);
-    list->setObjectName(QStringLiteral("id%1").arg(id));
-    list->setColumns({{QStringLiteral("序号"), 40},
-                      {QStringLiteral("班级名称"), 120},
-                      {QStringLiteral("学生数量"), 60}});
-    placeInDialogUnits(list, x, y, 220, 299);
-    return list;
-}
-
-QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x, int y, int w, int h)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QStringLiteral("id%1").arg(id));
-    b->setAutoDefault(false);
-    placeInDialogUnits(b, x, y, w, h);
-    return b;
-}
 
 QLabel* makeTotals(QWidget* parent, int id, int x, int y, int w, int h)
 {
@@ -71,8 +52,8 @@ CDlgSelectImportClass::CDlgSelectImportClass(QWidget* pParent) : QDialog(pParent
 
     m_listChosen = makeClassList(this, 1053, 7, 22);
     m_listInstrument = makeClassList(this, 1047, 273, 22);
-    m_btnAdd = makeButton(this, 1051, QStringLiteral("<<"), 235, 82, 30, 35);
-    m_btnRemove = makeButton(this, 1052, QStringLiteral(">>"), 235, 134, 30, 35);
+    m_btnAdd = platform::addButton(this, 1051, QStringLiteral("<<"), 235, 82, 30, 35);
+    m_btnRemove = platform::addButton(this, 1052, QStringLiteral(">>"), 235, 134, 30, 35);
     m_staticChosen = makeTotals(this, 1061, 143, 10, 83, 8);
     m_staticInstrument = makeTotals(this, 1022, 410, 12, 83, 8);
 
@@ -89,9 +70,9 @@ CDlgSelectImportClass::CDlgSelectImportClass(QWidget* pParent) : QDialog(pParent
     m_radioCardNO->setObjectName(QStringLiteral("id1066"));
     placeInDialogUnits(m_radioCardNO, 232, 333, 32, 10);
 
-    m_btnStart = makeButton(this, 1050, QStringLiteral("开始导入"), 278, 328, 65, 20);
-    m_btnView = makeButton(this, 1060, QStringLiteral("查看仪器"), 353, 328, 65, 20);
-    m_btnReturn = makeButton(this, 2, QStringLiteral("返回"), 428, 328, 65, 20);
+    m_btnStart = platform::addButton(this, 1050, QStringLiteral("开始导入"), 278, 328, 65, 20);
+    m_btnView = platform::addButton(this, 1060, QStringLiteral("查看仪器"), 353, 328, 65, 20);
+    m_btnReturn = platform::addButton(this, 2, QStringLiteral("返回"), 428, 328, 65, 20);
 
     connect(m_btnAdd, &QPushButton::clicked, this, &CDlgSelectImportClass::OnBnClickedAdd);
     connect(m_btnRemove, &QPushButton::clicked, this, &CDlgSelectImportClass::OnBnClickedRemove);

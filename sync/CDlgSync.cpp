@@ -15,20 +15,6 @@
 
 using platform::placeInDialogUnits;
 
-namespace
-{
-
-QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x, int y)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QStringLiteral("id%1").arg(id));
-    b->setAutoDefault(false);
-    placeInDialogUnits(b, x, y, 93, 20);
-    return b;
-}
-
-} // namespace
-
 CDlgSync::CDlgSync(QWidget* pParent) : QDialog(pParent), m_hub(this)
 {
     setObjectName(QStringLiteral("CDlgSync"));
@@ -43,11 +29,14 @@ CDlgSync::CDlgSync(QWidget* pParent) : QDialog(pParent), m_hub(this)
     m_banner->setFont(bannerFont(font(), logicalDpiY()));
     m_banner->setText(SyncHub::bannerText());
 
-    m_btnDownloadClass = makeButton(this, 1043, QStringLiteral("从数据库传输学生到仪器"), 15, 48);
-    m_btnDownloadName = makeButton(this, 1044, QStringLiteral("从Excel下载学生到仪器"), 121, 48);
-    m_btnImportValue = makeButton(this, 1009, QStringLiteral("从仪器导入测试成绩"), 227, 47);
-    m_btnFormat = makeButton(this, 1045, QStringLiteral("删除仪器学生"), 333, 47);
-    m_btnReturn = makeButton(this, 1046, QStringLiteral("返回"), 439, 47);
+    m_btnDownloadClass =
+        platform::addButton(this, 1043, QStringLiteral("从数据库传输学生到仪器"), 15, 48, 93, 20);
+    m_btnDownloadName =
+        platform::addButton(this, 1044, QStringLiteral("从Excel下载学生到仪器"), 121, 48, 93, 20);
+    m_btnImportValue =
+        platform::addButton(this, 1009, QStringLiteral("从仪器导入测试成绩"), 227, 47, 93, 20);
+    m_btnFormat = platform::addButton(this, 1045, QStringLiteral("删除仪器学生"), 333, 47, 93, 20);
+    m_btnReturn = platform::addButton(this, 1046, QStringLiteral("返回"), 439, 47, 93, 20);
 
     connect(m_btnDownloadClass, &QPushButton::clicked, this, &CDlgSync::OnDownloadClass);
     connect(m_btnDownloadName, &QPushButton::clicked, this, &CDlgSync::OnDownloadName);

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPushButton>
 #include <QWidget>
 
 #include <cmath>
@@ -49,6 +50,20 @@ void sizeInDialogUnits(QWidget* dialog, int w, int h)
 {
     const QRect r = dialogUnitsToPixels(dialog->font(), 0, 0, w, h);
     dialog->setFixedSize(r.width(), r.height());
+}
+
+} // namespace platform
+
+namespace platform
+{
+
+QPushButton* addButton(QWidget* dialog, int id, const QString& text, int x, int y, int w, int h)
+{
+    auto* b = new QPushButton(text, dialog);
+    b->setObjectName(QStringLiteral("id%1").arg(id));
+    b->setAutoDefault(false);
+    placeInDialogUnits(b, x, y, w, h);
+    return b;
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QRect>
 
+class QPushButton;
 class QWidget;
 
 namespace platform
@@ -17,5 +18,8 @@ QRect dialogUnitsToPixels(const QFont& font, int x, int y, int w, int h);
 void placeInDialogUnits(QWidget* widget, int x, int y, int w, int h);
 // Gives a dialog its fixed client size in dialog units of its font.
 void sizeInDialogUnits(QWidget* dialog, int w, int h);
+// A push button with the control id as objectName ("id<N>"), placed in dialog units. Like a
+// dialog's buttons it does not take Enter for itself.
+QPushButton* addButton(QWidget* dialog, int id, const QString& text, int x, int y, int w, int h);
 
 } // namespace platform

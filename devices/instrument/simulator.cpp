@@ -22,7 +22,8 @@ std::string whole(int v)
     return std::to_string(v);
 }
 
-// Items as the instrument numbers them; the value text is what the station reads back.
+// Items as the station's item dictionary numbers them; the value text is what the station
+// reads back.
 void fillValue(wire::Record& r, QRandomGenerator& rng)
 {
     switch (rng.bounded(8)) {
@@ -33,15 +34,15 @@ void fillValue(wire::Record& r, QRandomGenerator& rng)
         r.value2 = tenths(rng.bounded(200, 1000));
         break;
     case 2: // vital capacity, ml
-        r.item = 3;
+        r.item = 4;
         r.value = whole(rng.bounded(1000, 5001));
         break;
     case 3: // sit and reach, cm, may be negative
-        r.item = 4;
+        r.item = 8;
         r.value = tenths(rng.bounded(-100, 251));
         break;
     case 4: // standing long jump, cm
-        r.item = 5;
+        r.item = 7;
         r.value = whole(rng.bounded(120, 281));
         break;
     case 5: // 50 m run, hundredths of a second
@@ -49,11 +50,11 @@ void fillValue(wire::Record& r, QRandomGenerator& rng)
         r.value = whole(rng.bounded(650, 1201));
         break;
     case 6: // sit-ups in a minute
-        r.item = 7;
+        r.item = 10;
         r.value = whole(rng.bounded(10, 61));
         break;
     default: // rope skipping in a minute
-        r.item = 8;
+        r.item = 14;
         r.value = whole(rng.bounded(40, 201));
         break;
     }

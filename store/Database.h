@@ -2,18 +2,17 @@
 
 #include <QString>
 
-#include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace store
 {
 
 class SqlConnection;
+struct ThreadConnections;
 
 // The one open database file. Each thread that uses it gets its own connection, opened on
-// first use, so a worker's writes never mix with the window's.
+// first use, so a worker's writes never mix with the window's. A thread's connection is
+// closed when the thread ends, so transfer after transfer does not pile up connections.
 class Database
 {
 public:
@@ -26,12 +25,12 @@ public:
     bool isOpen() const;
     // Closes every connection; returns false when it was already closed.
     bool close();
+    // How many threads hold a connection now.
+    int connectionCount() const;
 
 private:
     QString m_path;
-    mutable std::mutex m_mutex;
-    bool m_closed = false;
-    std::map<std::thread::id, std::unique_ptr<SqlConnection>> m_connections;
+    std::shared_ptr<ThreadConnections> m_connections;
 };
 
 } // namespace store

@@ -159,15 +159,21 @@ void TestCDB::workerThreadsWriteThroughTheirOwnConnection()
     store::SqlConnection* uiConnection = &fx.db().database()->connection();
     store::SqlConnection* workerConnection = nullptr;
     CDB workerDb = fx.db();
+    int connectionsWhileWorking = 0;
     std::unique_ptr<QThread> worker(QThread::create([&] {
         workerConnection = &workerDb.database()->connection();
         store::Batch batch(workerDb);
         workerConnection->execute(
             QStringLiteral("INSERT INTO STU_Main(STU_ID,StuNo) VALUES(9,'W9')"));
+        connectionsWhileWorking = workerDb.database()->connectionCount();
     }));
     worker->start();
     QVERIFY(worker->wait(10000));
     QVERIFY(workerConnection && workerConnection != uiConnection);
+    // The worker's connection went with the worker; the window's stays.
+    QCOMPARE(connectionsWhileWorking, 2);
+    QCOMPARE(fx.db().database()->connectionCount(), 1);
+    QCOMPARE(&fx.db().database()->connection(), uiConnection);
     store::Recordset rs;
     rs.open(fx.db().database(), QStringLiteral("STU_Main"));
     rs.setFilter({{QStringLiteral("StuNo"), QStringLiteral("W9")}});

@@ -30,9 +30,12 @@
 
 using namespace Qt::StringLiterals;
 using platform::RecordingMessageService;
+using transfertest::child;
 using transfertest::gbk;
+using transfertest::headers;
 using transfertest::InstrumentClass;
 using transfertest::Pupil;
+using transfertest::rowsOf;
 
 Q_DECLARE_METATYPE(NumberType)
 
@@ -44,39 +47,6 @@ constexpr int kSlow = 30000; // generous: the instrument runs under the sanitize
 
 const QString kFirst = u"高一(1)班"_s;
 const QString kSecond = u"高一(2)班"_s;
-
-template <typename T> T* child(QWidget* w, int id)
-{
-    return w->findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
-QStringList headers(const platform::ReportList* list)
-{
-    QStringList titles;
-    for (int c = 0; c < list->model()->columnCount(); ++c)
-        titles << list->model()->headerData(c, Qt::Horizontal).toString();
-    return titles;
-}
-
-QList<QStringList> rowsOf(const MemoryProgressView& view)
-{
-    QList<QStringList> rows;
-    for (int r = 0; r < view.rowCount(); ++r)
-        rows << view.row(r);
-    return rows;
-}
-
-QList<QStringList> rowsOf(const platform::ReportList* list, int columns)
-{
-    QList<QStringList> rows;
-    for (int r = 0; r < list->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < columns; ++c)
-            row << list->cell(r, c);
-        rows << row;
-    }
-    return rows;
-}
 
 } // namespace
 

@@ -34,8 +34,11 @@
 
 using namespace Qt::StringLiterals;
 using platform::RecordingMessageService;
+using transfertest::child;
 using transfertest::gbk;
+using transfertest::headers;
 using transfertest::InstrumentClass;
+using transfertest::rowsOf;
 
 namespace
 {
@@ -49,39 +52,6 @@ const QString kSecond = u"高一(2)班"_s;
 const QString kThird = u"高一(3)班"_s;
 // The station's clock during the tests: the time of double records and of the backup file.
 const QDateTime kNow(QDate(2024, 6, 1), QTime(12, 0, 0));
-
-template <typename T> T* child(QWidget* w, int id)
-{
-    return w->findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
-QList<QStringList> rowsOf(const MemoryProgressView& view)
-{
-    QList<QStringList> rows;
-    for (int r = 0; r < view.rowCount(); ++r)
-        rows << view.row(r);
-    return rows;
-}
-
-QList<QStringList> rowsOf(const platform::ReportList* list, int columns)
-{
-    QList<QStringList> rows;
-    for (int r = 0; r < list->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < columns; ++c)
-            row << list->cell(r, c);
-        rows << row;
-    }
-    return rows;
-}
-
-QStringList headers(const platform::ReportList* list)
-{
-    QStringList titles;
-    for (int c = 0; c < list->model()->columnCount(); ++c)
-        titles << list->model()->headerData(c, Qt::Horizontal).toString();
-    return titles;
-}
 
 // The progress rows of the first class, newest on top, as the import shows them with a
 // database open.

@@ -1,10 +1,13 @@
 // Shared by the transfer tests: pupils in a station database, the virtual instrument's state
-// file read and prepared, the commands it logged, and a port where nothing listens.
+// file read and prepared, the commands it logged, a port where nothing listens, and the rows
+// and controls of the dialogs.
 #pragma once
 
 #include "CCard.h"
 #include "CDB.h"
 #include "CStudent.h"
+#include "MemoryProgressView.h"
+#include "ReportList.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -16,6 +19,7 @@
 #include <QStringEncoder>
 #include <QStringList>
 #include <QTcpServer>
+#include <QWidget>
 
 namespace transfertest
 {
@@ -154,6 +158,39 @@ inline quint16 closedPort()
     const quint16 port = server.serverPort();
     server.close();
     return port;
+}
+
+template <typename T> T* child(QWidget* w, int id)
+{
+    return w->findChild<T*>(QStringLiteral("id%1").arg(id));
+}
+
+inline QStringList headers(const platform::ReportList* list)
+{
+    QStringList titles;
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        titles << list->model()->headerData(c, Qt::Horizontal).toString();
+    return titles;
+}
+
+inline QList<QStringList> rowsOf(const MemoryProgressView& view)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < view.rowCount(); ++r)
+        rows << view.row(r);
+    return rows;
+}
+
+inline QList<QStringList> rowsOf(const platform::ReportList* list, int columns)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < list->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < columns; ++c)
+            row << list->cell(r, c);
+        rows << row;
+    }
+    return rows;
 }
 
 } // namespace transfertest

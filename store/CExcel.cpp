@@ -31,6 +31,7 @@ void CExcel::close()
     m_lRecordCount = 0;
     m_iNextRow = 0;
     m_bRowErrorShown = false;
+    m_bFailed = false;
 }
 
 int CExcel::Open(QString strFile)
@@ -40,6 +41,7 @@ int CExcel::Open(QString strFile)
     QString why;
     auto sheet = std::make_unique<store::XlsSheet>();
     if (!m_reader.run(strFile, stream, why) || !sheet->parse(std::move(stream), why)) {
+        m_bFailed = true;
         ShowComError(openSignature(), QStringLiteral("无法读取Excel文件“%1”:%2").arg(strFile, why));
         return 0;
     }
@@ -59,6 +61,7 @@ int CExcel::GetRec(QStringList& saCol)
         // The row that could not be read ends the reading; it is reported once.
         if (!m_pSheet->rowError().isEmpty() && !m_bRowErrorShown) {
             m_bRowErrorShown = true;
+            m_bFailed = true;
             saCol.clear();
             ShowComError(getRecSignature(), m_pSheet->rowError());
         }

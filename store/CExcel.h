@@ -31,6 +31,9 @@ public:
     // 1 and the next row's m_lFieldCount texts in saCol; 0 at the end (saCol untouched), or
     // after the error report when the row cannot be read or no workbook is open.
     int GetRec(QStringList& saCol);
+    // True when the last Open failed or a row could not be read: the reading was broken off
+    // by an error, not ended by the last row.
+    bool failed() const { return m_bFailed; }
 
     long m_lFieldCount = 0;
     long m_lRecordCount = 0;
@@ -42,4 +45,5 @@ private:
     std::unique_ptr<store::XlsSheet> m_pSheet; // null until Open succeeded
     qsizetype m_iNextRow = 0;
     bool m_bRowErrorShown = false;
+    bool m_bFailed = false;
 };

@@ -158,6 +158,11 @@ def tests(out):
     sheet1(os.path.join(out, "STUDENTS.XLS"), [
         heads, student_row("21", "2101", "一年级一班", "2101081", "甲", "1", "")])
 
+    # More rows than one batch of the import holds.
+    sheet1(os.path.join(out, "students_600.xls"), [heads] + [
+        student_row("21", "2105", "一年级五班", "2105%03d" % i, "学生%d" % i, "1", "1997-1-1")
+        for i in range(600)])
+
     # Score imports, for pupils the tests store first (2101001 has the items of grade 21).
     sheet1(os.path.join(out, "scores.xls"), [
         SCORE_HEADINGS,

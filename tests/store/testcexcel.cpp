@@ -173,7 +173,7 @@ QString TestCExcel::openFails(CExcel& excel, const QString& path)
     m_boxes->clear();
     const int opened = excel.Open(path);
     if (opened != 0 || excel.m_lFieldCount != 0 || excel.m_lRecordCount != 0 ||
-        m_boxes->count() != 1) {
+        m_boxes->count() != 1 || !excel.failed()) {
         qWarning("Open gave %d, counts %ld/%ld, boxes %s", opened, excel.m_lFieldCount,
                  excel.m_lRecordCount, qUtf8Printable(m_boxes->texts().join(u" | "_s)));
         return {};
@@ -257,6 +257,7 @@ void TestCExcel::readsSheet1()
     QCOMPARE(excel.GetRec(row), 0);
     QCOMPARE(row, QStringList{u"kept"_s});
     QCOMPARE(m_boxes->texts(), QStringList());
+    QVERIFY(!excel.failed());
 }
 
 void TestCExcel::cannotBeRead_data()
@@ -502,7 +503,9 @@ void TestCExcel::unreadableRowEndsTheReading()
     QCOMPARE(excel.GetRec(row), 1);
     QCOMPARE(row, (QStringList{u"2101001"_s, u"王小明"_s}));
     QCOMPARE(m_boxes->count(), 0);
+    QVERIFY(!excel.failed());
     QCOMPARE(excel.GetRec(row), 0);
+    QVERIFY(excel.failed());
     QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(reported(m_boxes->shown().constFirst(), kGetRecSignature),
              u"第3行第2列的单元格无法读取:单元格引用了不存在的共享字符串,文件已损坏"

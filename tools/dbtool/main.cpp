@@ -1,8 +1,11 @@
 // sorvik-dbtool: makes station databases and points the station at one.
 //   sorvik-dbtool create [--demo N] PATH
 //   sorvik-dbtool configure [--if-unset] PATH
+//   sorvik-dbtool import-students DB FILE.xls
+//   sorvik-dbtool import-scores DB FILE.xls
 #include "DatabaseSetting.h"
 #include "NewDatabase.h"
+#include "WorkbookImports.h"
 
 #include <QFileInfo>
 
@@ -15,9 +18,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Creates Sorvik station databases."));
+    parser.setApplicationDescription(
+        QStringLiteral("Creates Sorvik station databases and imports workbooks into them."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("create | configure"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("create | configure | import-students | import-scores"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("add N sample pupils with value rows and cards"),
@@ -30,10 +36,20 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
+    if (command == QLatin1String("import-students") || command == QLatin1String("import-scores")) {
+        if (args.size() != 3) {
+            std::fprintf(stderr, "usage: sorvik-dbtool %s DB FILE.xls\n", qUtf8Printable(command));
+            return 2;
+        }
+        return command == QLatin1String("import-students") ? importStudents(args.at(1), args.at(2))
+                                                           : importScores(args.at(1), args.at(2));
+    }
     if (args.size() != 2 ||
         (command != QLatin1String("create") && command != QLatin1String("configure"))) {
         std::fprintf(stderr, "usage: sorvik-dbtool create [--demo N] PATH\n"
-                             "       sorvik-dbtool configure [--if-unset] PATH\n");
+                             "       sorvik-dbtool configure [--if-unset] PATH\n"
+                             "       sorvik-dbtool import-students DB FILE.xls\n"
+                             "       sorvik-dbtool import-scores DB FILE.xls\n");
         return 2;
     }
     const QString path = args.at(1);

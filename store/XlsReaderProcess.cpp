@@ -78,8 +78,9 @@ bool XlsReaderProcess::run(const QString& strFile, QByteArray& baStream, QString
     }
 
     const auto stop = [&](const QString& why) {
+        // Bounded: a reader stuck in the kernel (a hung network folder) must not hold us.
         process.kill();
-        process.waitForFinished(-1);
+        process.waitForFinished(5000);
         baStream.clear();
         strError = why;
         return false;

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,7 +30,7 @@ namespace
 constexpr int kClasses = 25;
 constexpr int kPupilsPerClass = 40; // 1,000 pupils
 constexpr int kResults = 20000;
-constexpr int kRounds = 3;
+constexpr int kRounds = 6;
 // A download slower than this is measured once: repeating it would say nothing new.
 constexpr double kLongRoundS = 20.0;
 
@@ -91,24 +92,63 @@ int pupilCount(const std::vector<SchoolClass>& classes)
     return n;
 }
 
+struct Timing {
+    double downloadS = -1;
+    // From goodbye until the instrument answers again.
+    double readyAgainS = -1;
+    // The snapshot the instrument writes once the line is quiet after the exchange, as it
+    // logs it.
+    double snapshotS = -1;
+};
+
+// Waits for the instrument's log line about its snapshot and reads the time off it.
+double snapshotTime(const InstrumentProcess& instrument)
+{
+    static const QByteArray marker = "snapshot written in ";
+    QElapsedTimer waited;
+    waited.start();
+    while (!waited.hasExpired(30000)) {
+        const QByteArray log = instrument.log();
+        const qsizetype at = log.lastIndexOf(marker);
+        if (at >= 0) {
+            const qsizetype from = at + marker.size();
+            return log.mid(from, log.indexOf(' ', from) - from).toDouble() / 1000;
+        }
+        QThread::msleep(20);
+    }
+    return -1;
+}
+
 // Starts an instrument on a copy of the prepared state (none: an empty instrument) and times
-// one download into it; negative when something failed.
-double timedDownload(const QTemporaryDir& dir, const QString& prepared,
+// one download into it; negative times when something failed.
+Timing timedDownload(const QTemporaryDir& dir, const QString& prepared,
                      const std::vector<SchoolClass>& classes)
 {
     const QString state = dir.filePath(u"work/instrument.json"_s);
     QDir(dir.filePath(u"work"_s)).removeRecursively();
     QDir().mkpath(dir.filePath(u"work"_s));
-    if (!prepared.isEmpty() && !QFile::copy(prepared, state))
-        return -1;
+    QFile::remove(dir.filePath(u"work.log"_s));
+    // The journal too (when there is one), so the instrument starts as it was left.
+    if (!prepared.isEmpty() && (!QFile::copy(prepared, state) ||
+                                (QFile::exists(prepared + u".journal"_s) &&
+                                 !QFile::copy(prepared + u".journal"_s, state + u".journal"_s))))
+        return {};
     InstrumentProcess instrument(state, dir.filePath(u"work.log"_s), kArgs);
     if (!instrument.start())
-        return -1;
+        return {};
     QElapsedTimer t;
     t.start();
     const bool ok = download(classes);
     const double s = t.nsecsElapsed() / 1e9;
-    return ok ? s : -1;
+    t.restart();
+    int classCount = 0, pupilCount = 0;
+    const bool answers = CMD0_Handshake() == 1 &&
+                         CMD3_ReadClassStudnetCount(&classCount, &pupilCount) == 1 &&
+                         CMD10_Goodbye() == 1;
+    const double again = t.nsecsElapsed() / 1e9;
+    if (!ok || !answers)
+        return {};
+    return {s, again, snapshotTime(instrument)};
 }
 
 double median(std::vector<double> v)
@@ -135,27 +175,39 @@ int main(int argc, char* argv[])
         }
     }
     QByteArray errors;
-    if (InstrumentProcess::runAction(full, {u"--simulate"_s, QString::number(kResults),
-                                            u"--seed"_s, u"7"_s},
-                                     &errors) != 0) {
+    if (InstrumentProcess::runAction(
+            full, {u"--simulate"_s, QString::number(kResults), u"--seed"_s, u"7"_s}, &errors) !=
+        0) {
         std::fprintf(stderr, "bench_download: %s\n", errors.constData());
         return 1;
     }
 
     const std::vector<SchoolClass> classes = makeClasses(0);
     const int pupils = pupilCount(classes);
-    std::vector<double> emptyTimes, fullTimes;
+    std::vector<double> emptyTimes, fullTimes, emptyAgain, fullAgain, emptySnapshot, fullSnapshot;
     // Turns: a busy moment of the machine weighs on each alike.
     for (int r = 0; r < kRounds; ++r) {
-        const double e = timedDownload(dir, {}, classes);
-        const double f = timedDownload(dir, full, classes);
-        if (e < 0 || f < 0) {
+        // Each goes first in every other round: the one after a download finds the disk still
+        // busy with the files of the one before.
+        Timing e, f;
+        if (r % 2 == 0) {
+            e = timedDownload(dir, {}, classes);
+            f = timedDownload(dir, full, classes);
+        } else {
+            f = timedDownload(dir, full, classes);
+            e = timedDownload(dir, {}, classes);
+        }
+        if (e.downloadS < 0 || f.downloadS < 0) {
             std::fprintf(stderr, "bench_download: a download failed\n");
             return 1;
         }
-        emptyTimes.push_back(e);
-        fullTimes.push_back(f);
-        if (f > kLongRoundS)
+        emptyTimes.push_back(e.downloadS);
+        fullTimes.push_back(f.downloadS);
+        emptyAgain.push_back(e.readyAgainS);
+        fullAgain.push_back(f.readyAgainS);
+        emptySnapshot.push_back(e.snapshotS);
+        fullSnapshot.push_back(f.snapshotS);
+        if (f.downloadS > kLongRoundS)
             break;
     }
     const double emptyS = median(emptyTimes);
@@ -166,6 +218,12 @@ int main(int argc, char* argv[])
     std::printf("%-52s %8.0f pupils/s\n", "into an empty instrument", pupils / emptyS);
     std::printf("%-52s %8.0f pupils/s\n", "into an instrument holding 20,000 results",
                 pupils / fullS);
+    std::printf("%-52s %8.1f ms (empty) %8.1f ms (full)\n",
+                "after goodbye, until the instrument answers again", median(emptyAgain) * 1000,
+                median(fullAgain) * 1000);
+    std::printf("%-52s %8.1f ms (empty) %8.1f ms (full)\n",
+                "snapshot written once the line is quiet", median(emptySnapshot) * 1000,
+                median(fullSnapshot) * 1000);
     bench::printRow("download into the full instrument", fullS * 1000, emptyS * 1000,
                     "into the empty one");
     std::printf("(targets: ratio at most 1.5; at least 2000 pupils/s into the empty one)\n");

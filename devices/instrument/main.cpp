@@ -5,12 +5,15 @@
 //   simulate:  sorvik-instrument --state FILE --simulate N [--seed S]
 //   record:    sorvik-instrument --state FILE --record --class I --number NUM --item ITEM
 //                                --value V [--value2 W] [--time yyyy-MM-ddTHH:mm]
+//   dump:      sorvik-instrument --state FILE --dump
 //
-// Simulate and record change the state file and exit; run them while no server uses it.
+// Simulate and record change the state files and exit; run them while no server uses them.
+// Dump only reads them, so it may run beside a server.
 
-#include "instrumentserver.h"
-#include "instrumentstate.h"
-#include "simulator.h"
+#include "InstrumentServer.h"
+#include "PersistentState.h"
+#include "Simulator.h"
+#include "StateJson.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,7 +54,22 @@ QByteArray toGbk(const QString& text)
     return gbk.encode(text);
 }
 
-int recordOne(InstrumentState& state, const QCommandLineParser& args)
+// Saves the changes and folds them into a new snapshot.
+int saveAll(PersistentState& state, const QList<StateChange>& changes)
+{
+    QString error;
+    if (!state.open(&error))
+        return fail(error);
+    for (const StateChange& change : changes) {
+        if (!state.commit(change, &error))
+            return fail(error);
+    }
+    if (!state.compact(&error))
+        return fail(error);
+    return 0;
+}
+
+int recordOne(PersistentState& state, const QCommandLineParser& args)
 {
     int classIndex = 0;
     if (!toInt(args.value(u"class"_s), 0, 0xFFFF, &classIndex))
@@ -85,9 +103,10 @@ int recordOne(InstrumentState& state, const QCommandLineParser& args)
         r.minute = when.time().minute();
     }
     QString error;
-    if (!state.addRecord(classIndex, r, &error) || !state.save(&error))
+    StateChange change;
+    if (!state.state().planRecord(classIndex, r, change, &error))
         return fail(error);
-    return 0;
+    return saveAll(state, {change});
 }
 
 } // namespace
@@ -116,6 +135,7 @@ int main(int argc, char* argv[])
         {u"value"_s, u"Value text for --record (height for e)."_s, u"V"_s},
         {u"value2"_s, u"Weight for --record with item e."_s, u"W"_s},
         {u"time"_s, u"When the result was taken, yyyy-MM-ddTHH:mm (default now)."_s, u"T"_s},
+        {u"dump"_s, u"Print everything the instrument holds as one JSON snapshot and exit."_s},
     });
     args.process(app);
 
@@ -127,7 +147,7 @@ int main(int argc, char* argv[])
         !toInt(args.value(u"capacity-pupils"_s), 0, 0xFFFF, &pupilCapacity))
         return fail(u"capacities must be whole numbers 0..65535"_s);
 
-    InstrumentState state(args.value(u"state"_s), classCapacity, pupilCapacity);
+    PersistentState state(args.value(u"state"_s), classCapacity, pupilCapacity);
     QString error;
     if (!state.load(&error))
         return fail(error);
@@ -141,17 +161,29 @@ int main(int argc, char* argv[])
                                                    : QRandomGenerator::global()->generate();
         if (args.isSet(u"seed"_s) && !seeded)
             return fail(u"--seed needs a number"_s);
-        if (!simulateResults(state, count, seed, QDate::currentDate(), &error) ||
-            !state.save(&error))
+        QList<StateChange> changes;
+        if (!simulateResults(state.state(), count, seed, QDate::currentDate(), changes, &error))
             return fail(error);
-        return 0;
+        return saveAll(state, changes);
     }
     if (args.isSet(u"record"_s))
         return recordOne(state, args);
+    if (args.isSet(u"dump"_s)) {
+        const QByteArray snapshot = json::snapshot(state.state(), state.generation());
+        return std::fwrite(snapshot.constData(), 1, size_t(snapshot.size()), stdout) ==
+                           size_t(snapshot.size()) &&
+                       std::fflush(stdout) == 0
+                   ? 0
+                   : 1;
+    }
 
     int port = 0;
     if (!toInt(args.value(u"port"_s), 0, 65535, &port))
         return fail(u"--port needs 0..65535"_s);
+    // An instrument that cannot save still answers; what it cannot save, it does not store.
+    if (!state.open(&error))
+        std::fprintf(stderr, "sorvik-instrument: cannot save changes for now: %s\n",
+                     error.toLocal8Bit().constData());
     InstrumentServer server(state);
     if (args.isSet(u"test-every"_s)) {
         int seconds = 0;
@@ -166,6 +198,6 @@ int main(int argc, char* argv[])
         std::fflush(stdout);
     }
     std::fprintf(stderr, "sorvik-instrument: listening on 127.0.0.1:%u, %d classes, %d pupils\n",
-                 unsigned(server.port()), state.classCount(), state.pupilCount());
+                 unsigned(server.port()), state.state().classCount(), state.state().pupilCount());
     return app.exec();
 }

@@ -204,8 +204,8 @@ bool recvExact(int fd, std::uint8_t* out, std::size_t size, Clock::time_point de
     return true;
 }
 
-// The one connection to the instrument. Any failed or late reply drops the connection,
-// since a reply arriving later would be mistaken for the answer to the next request.
+// The one connection to the instrument. A failed or late reply drops the connection: the
+// caller cannot know whether the instrument did what was asked, and has to handshake again.
 class Link
 {
 public:
@@ -283,31 +283,50 @@ public:
     }
 
 private:
+    // One request and its reply. Each request carries the next sequence number and only the
+    // reply carrying that number answers it: a doubled or stale reply (an earlier number) is
+    // read and thrown away; a number never sent, a reply to another command or a malformed
+    // frame ends the connection.
     bool exchangeLocked(std::uint8_t command, const std::vector<std::uint8_t>& payload,
                         std::vector<std::uint8_t>& reply)
     {
-        if (!sendAll(fd_, frame(command, payload), Clock::now() + ReplyTimeout)) {
+        sequence_ = sequence_ == UINT32_MAX ? 1 : sequence_ + 1; // 0 is never sent
+        const std::uint32_t sequence = sequence_;
+        if (!sendAll(fd_, frame(command, sequence, payload), Clock::now() + ReplyTimeout)) {
             drop();
             return false;
         }
         const auto deadline = Clock::now() + ReplyTimeout;
-        std::uint8_t header[HeaderSize];
-        if (!recvExact(fd_, header, HeaderSize, deadline) || header[0] != Magic0 ||
-            header[1] != Magic1 || header[2] != (command | ReplyBit)) {
-            drop();
-            return false;
+        for (;;) {
+            std::uint8_t header[HeaderSize];
+            if (!recvExact(fd_, header, HeaderSize, deadline) || header[0] != Magic0 ||
+                header[1] != Magic1) {
+                drop();
+                return false;
+            }
+            const std::size_t size = get16(header + LengthOffset);
+            if (size == 0 || size > MaxPayload) {
+                drop();
+                return false;
+            }
+            reply.assign(size, 0);
+            if (!recvExact(fd_, reply.data(), size, deadline)) {
+                drop();
+                return false;
+            }
+            const std::uint32_t answered = get32(header + SequenceOffset);
+            if (answered == sequence) {
+                if (header[2] == (command | ReplyBit))
+                    return true;
+                drop();
+                return false;
+            }
+            // Earlier numbers (modulo 2^32) are late or repeated answers: skip them.
+            if (answered == 0 || sequence - answered >= 0x80000000u) {
+                drop();
+                return false;
+            }
         }
-        const std::size_t size = get16(header + 3);
-        if (size == 0 || size > MaxPayload) {
-            drop();
-            return false;
-        }
-        reply.assign(size, 0);
-        if (!recvExact(fd_, reply.data(), size, deadline)) {
-            drop();
-            return false;
-        }
-        return true;
     }
 
     void drop()
@@ -315,12 +334,14 @@ private:
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = -1;
+        sequence_ = 0;
         runRecords_.clear();
         runsSupported_ = true;
     }
 
     std::mutex mutex_;
     int fd_ = -1;
+    std::uint32_t sequence_ = 0; // of the last request sent on this connection
     bool runsSupported_ = true;
     unsigned runClass_ = 0;
     std::uint32_t runFirst_ = 0;

@@ -2,7 +2,8 @@
  *
  * Pure C. Every text is a NUL-terminated GBK byte string. Every call talks to the
  * instrument over TCP and gives up after a few seconds (connect 2 s, each reply 3 s),
- * so a silent or vanished instrument turns into a failure result, never a hang.
+ * so a silent or vanished instrument turns into a failure result, never a hang. A call
+ * takes only the reply to its own request (a doubled or late reply is skipped).
  * Calls made before CMD0_Handshake, after CMD10_Goodbye or after the connection was
  * lost fail (0 or another value than 1) and leave every out argument untouched.
  *
@@ -38,13 +39,14 @@ QRV_API int f1(int a, int b);
 /* Announces one class of pupilCount pupils (0..65535); its pupils follow with
  * CMD2_WriteOneStudent. A name longer than 16 bytes is cut to at most 16 bytes
  * without splitting a GBK character; an empty name is refused.
- * 1 = accepted, 3 = instrument full (classes or pupils), 2 = refused, 0 = no connection. */
+ * 1 = accepted, 3 = instrument full (classes or pupils), 2 = refused, 0 = no connection
+ * or the instrument could not save the class. */
 QRV_API int CMD1_WriteOneClass(const char* className, int pupilCount);
 
 /* Adds one pupil to the class announced last. number: 1..20 bytes; name: cut to at
  * most 32 bytes without splitting a GBK character.
  * 1 = stored, 2 = refused (no class open, all announced pupils already written,
- * bad number), 0 = no connection. */
+ * bad number), 0 = no connection or the instrument could not save the pupil. */
 QRV_API int CMD2_WriteOneStudent(const char* number, const char* name);
 
 /* Out: number of classes and of pupils on the instrument (both fit in 16 bits).

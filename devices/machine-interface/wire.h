@@ -1,5 +1,6 @@
 // Wire format shared by the machine-interface library and the virtual instrument:
-// frame layout, command bytes, the 27-byte result record and GBK-safe cutting.
+// frame layout with its sequence number, command bytes, the 27-byte result record and
+// GBK-safe cutting.
 // Plain C++ so the library stays free of Qt. See PROTOCOL.md.
 #pragma once
 
@@ -15,10 +16,14 @@ namespace sorvik::wire
 
 inline constexpr std::uint8_t Magic0 = 'S';
 inline constexpr std::uint8_t Magic1 = 'V';
-inline constexpr std::size_t HeaderSize = 5; // magic (2), command (1), payload length (2)
+// magic (2), command (1), sequence number (4), payload length (2)
+inline constexpr std::size_t HeaderSize = 9;
+inline constexpr std::size_t SequenceOffset = 3;
+inline constexpr std::size_t LengthOffset = 7;
 inline constexpr std::size_t MaxPayload = 4096;
+inline constexpr std::size_t MaxFrame = HeaderSize + MaxPayload;
 inline constexpr std::uint8_t ReplyBit = 0x80;
-inline constexpr std::string_view HelloText = "SVK1";
+inline constexpr std::string_view HelloText = "SVK2";
 
 enum Command : std::uint8_t {
     Hello = 0x00,
@@ -68,11 +73,13 @@ inline std::uint32_t get32(const std::uint8_t* p)
     return (std::uint32_t(get16(p)) << 16) | get16(p + 2);
 }
 
-// One frame: magic, command, big-endian payload length, payload.
-inline std::vector<std::uint8_t> frame(std::uint8_t command,
+// One frame: magic, command, sequence number, big-endian payload length, payload. A reply
+// carries the sequence number of the request it answers.
+inline std::vector<std::uint8_t> frame(std::uint8_t command, std::uint32_t sequence,
                                        const std::vector<std::uint8_t>& payload)
 {
     std::vector<std::uint8_t> out{Magic0, Magic1, command};
+    put32(out, sequence);
     put16(out, static_cast<unsigned>(payload.size()));
     out.insert(out.end(), payload.begin(), payload.end());
     return out;

@@ -17,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <thread>
@@ -102,29 +103,36 @@ Decoded decode(const std::array<unsigned char, 27>& raw)
 
 constexpr int Sentinel = 0x5A5A5A5A;
 
-// A stand-in instrument that answers each command with a fixed reply frame, right or
+// A stand-in instrument: answer() turns each request into the bytes sent back, right or
 // wrong, to see what the library does with replies it should not trust.
 class ScriptedInstrument
 {
 public:
-    explicit ScriptedInstrument(QMap<quint8, QByteArray> replies) : replies_(std::move(replies))
+    struct Request {
+        quint8 command = 0;
+        quint32 sequence = 0;
+        QByteArray payload;
+    };
+    using Answer = std::function<QByteArray(const Request&)>;
+
+    explicit ScriptedInstrument(Answer answer) : m_answer(std::move(answer))
     {
         std::promise<quint16> listening;
         std::future<quint16> port = listening.get_future();
-        thread_ = std::thread([this, &listening] { serve(listening); });
-        port_ = port.get();
+        m_thread = std::thread([this, &listening] { serve(listening); });
+        m_port = port.get();
     }
     ~ScriptedInstrument()
     {
-        stop_ = true;
-        thread_.join();
+        m_stop = true;
+        m_thread.join();
     }
-    quint16 port() const { return port_; }
+    quint16 port() const { return m_port; }
 
-    static QByteArray reply(quint8 command, const QByteArray& payload)
+    static QByteArray frame(quint8 command, quint32 sequence, const QByteArray& payload)
     {
-        const auto f =
-            sorvik::wire::frame(command, std::vector<std::uint8_t>(payload.begin(), payload.end()));
+        const auto f = sorvik::wire::frame(
+            command, sequence, std::vector<std::uint8_t>(payload.begin(), payload.end()));
         return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
     }
 
@@ -132,22 +140,26 @@ private:
     // Sockets live and die in this thread; blocking waits, no event loop needed.
     void serve(std::promise<quint16>& listening)
     {
+        namespace w = sorvik::wire;
         QTcpServer server;
         server.listen(QHostAddress::LocalHost, 0);
         listening.set_value(server.serverPort());
-        while (!stop_) {
+        while (!m_stop) {
             if (!server.waitForNewConnection(50))
                 continue;
             std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
             QByteArray buffer;
-            while (!stop_ && socket->state() == QAbstractSocket::ConnectedState) {
+            while (!m_stop && socket->state() == QAbstractSocket::ConnectedState) {
                 socket->waitForReadyRead(50);
                 buffer += socket->readAll();
-                while (buffer.size() >= 5) {
-                    const qsizetype size = 5 + ((uchar(buffer[3]) << 8) | uchar(buffer[4]));
+                while (buffer.size() >= qsizetype(w::HeaderSize)) {
+                    const auto* h = reinterpret_cast<const std::uint8_t*>(buffer.constData());
+                    const qsizetype size = qsizetype(w::HeaderSize + w::get16(h + w::LengthOffset));
                     if (buffer.size() < size)
                         break;
-                    socket->write(replies_.value(quint8(buffer[2])));
+                    const Request request{h[2], w::get32(h + w::SequenceOffset),
+                                          buffer.mid(w::HeaderSize, size - w::HeaderSize)};
+                    socket->write(m_answer(request));
                     socket->waitForBytesWritten(1000);
                     buffer.remove(0, size);
                 }
@@ -155,10 +167,10 @@ private:
         }
     }
 
-    QMap<quint8, QByteArray> replies_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    quint16 port_ = 0;
+    Answer m_answer;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    quint16 m_port = 0;
 };
 
 } // namespace
@@ -194,6 +206,8 @@ private slots:
     void malformedFramesAreRejected();
     void silentInstrumentTimesOut();
     void repliesAreNotTrusted();
+    void repliesAnswerTheirOwnRequest_data();
+    void repliesAnswerTheirOwnRequest();
     void instrumentKilledDuringExchange();
 
 private:
@@ -850,15 +864,16 @@ void MachineInterfaceTest::malformedFramesAreRejected()
     const QByteArray longName = gbk(u"一二三四五六七八九"_s).left(17);
     std::vector<std::uint8_t> payload{0, 0};
     payload.insert(payload.end(), longName.begin(), longName.end());
-    const auto request = sorvik::wire::frame(sorvik::wire::WriteClass, payload);
+    const auto request = sorvik::wire::frame(sorvik::wire::WriteClass, 0x01020304, payload);
     raw.write(reinterpret_cast<const char*>(request.data()), qint64(request.size()));
     QVERIFY(raw.waitForBytesWritten(5000));
-    while (raw.bytesAvailable() < 6 && raw.waitForReadyRead(5000)) {
+    while (raw.bytesAvailable() < 10 && raw.waitForReadyRead(5000)) {
     }
     const QByteArray reply = raw.readAll();
-    QCOMPARE(reply.size(), 6);
+    QCOMPARE(reply.size(), 10);
     QCOMPARE(reply.at(2), char(sorvik::wire::WriteClass | sorvik::wire::ReplyBit));
-    QCOMPARE(reply.at(5), char(sorvik::wire::Ok));
+    QCOMPARE(reply.mid(3, 4), QByteArray("\x01\x02\x03\x04")); // the request's number
+    QCOMPARE(reply.at(9), char(sorvik::wire::Ok));
     raw.abort();
 
     QCOMPARE(CMD0_Handshake(), 1);
@@ -931,16 +946,26 @@ void MachineInterfaceTest::instrumentKilledDuringExchange()
 void MachineInterfaceTest::repliesAreNotTrusted()
 {
     namespace w = sorvik::wire;
-    const auto reply = ScriptedInstrument::reply;
+    using Request = ScriptedInstrument::Request;
+    const auto frame = ScriptedInstrument::frame;
     // A name of 17 bytes whose last byte is half of a character.
     const QByteArray badName = "1" + gbk(u"一二三四五六七八"_s);
     const QByteArray count5("\0\0\0\x05", 4);
-    ScriptedInstrument fake({
-        {w::Hello, reply(w::Hello | w::ReplyBit, "\x01")},
-        {w::ClassInfo, reply(w::ClassInfo | w::ReplyBit, "\x01" + count5 + badName)},
-        {w::Counts2, reply(w::Counts2 | w::ReplyBit, "\x01")},              // too short
-        {w::Counts, reply(w::ClassInfo | w::ReplyBit, "\x01\0\x01\0\x01")}, // wrong command
-        {w::Format, QByteArray("HTTP/1.0 400 Bad Request\r\n\r\n")},
+    ScriptedInstrument fake([&](const Request& r) -> QByteArray {
+        switch (r.command) {
+        case w::Hello:
+            return frame(w::Hello | w::ReplyBit, r.sequence, "\x01");
+        case w::ClassInfo:
+            return frame(w::ClassInfo | w::ReplyBit, r.sequence, "\x01" + count5 + badName);
+        case w::Counts2: // too short
+            return frame(w::Counts2 | w::ReplyBit, r.sequence, "\x01");
+        case w::Counts: // the right number, the wrong command
+            return frame(w::ClassInfo | w::ReplyBit, r.sequence, QByteArray("\x01\0\x01\0\x01", 5));
+        case w::Format:
+            return "HTTP/1.0 400 Bad Request\r\n\r\n";
+        default:
+            return {};
+        }
     });
     qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
     qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(fake.port()));
@@ -967,6 +992,94 @@ void MachineInterfaceTest::repliesAreNotTrusted()
     QCOMPARE(CMD0_Handshake(), 1);
     QCOMPARE(CMD6_Format(), 0);
     QCOMPARE(CMD4_ReadClassInfo(0, name.data(), &count), 0);
+}
+
+void MachineInterfaceTest::repliesAnswerTheirOwnRequest_data()
+{
+    QTest::addColumn<QString>("twist");
+    QTest::addColumn<bool>("answered");
+
+    // Replies the library must skip: it still gets every answer right.
+    QTest::newRow("every reply sent twice") << u"doubled"_s << true;
+    QTest::newRow("a stale reply before each answer") << u"stale"_s << true;
+    // Replies it cannot place: the call fails and the connection ends.
+    QTest::newRow("number of a request never sent") << u"future"_s << false;
+    QTest::newRow("right number, other command") << u"command"_s << false;
+}
+
+void MachineInterfaceTest::repliesAnswerTheirOwnRequest()
+{
+    QFETCH(QString, twist);
+    QFETCH(bool, answered);
+
+    namespace w = sorvik::wire;
+    using Request = ScriptedInstrument::Request;
+    const auto frame = ScriptedInstrument::frame;
+    // What a sound instrument answers: class i is "C<i>" with i + 5 records, record r of
+    // class 0 belongs to pupil "N<r>"; runs are refused, so each record is one request.
+    const auto payloadFor = [](quint8 command, const QByteArray& request, int bias) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(request.constData());
+        if (command == w::ClassInfo && request.size() == 2) {
+            const unsigned i = w::get16(p) + unsigned(bias);
+            return "\x01" + QByteArray("\0\0\0", 3) + char(i + 5) + "C" + QByteArray::number(i);
+        }
+        if (command == w::ReadRecord && request.size() == 6) {
+            w::Record r{"N" + std::to_string(w::get32(p + 2) + unsigned(bias)),
+                        6,
+                        "745",
+                        {},
+                        2024,
+                        5,
+                        6,
+                        9,
+                        30};
+            w::RawRecord raw{};
+            w::encodeRecord(r, raw);
+            return "\x01" + QByteArray(reinterpret_cast<const char*>(raw.data()), 27);
+        }
+        if (command == w::ReadRecords)
+            return QByteArray("\x02\0", 2);
+        return QByteArray("\x01");
+    };
+    ScriptedInstrument fake([&](const Request& r) -> QByteArray {
+        const quint8 replyCommand = r.command | w::ReplyBit;
+        const QByteArray answer =
+            frame(replyCommand, r.sequence, payloadFor(r.command, r.payload, 0));
+        if (r.command == w::Hello)
+            return answer;
+        if (twist == u"doubled"_s)
+            return answer + answer;
+        if (twist == u"stale"_s) // as if for the request before, and saying something else
+            return frame(replyCommand, r.sequence - 1, payloadFor(r.command, r.payload, 90)) +
+                   answer;
+        if (twist == u"future"_s)
+            return frame(replyCommand, r.sequence + 1, payloadFor(r.command, r.payload, 0));
+        return frame(w::Counts | w::ReplyBit, r.sequence, payloadFor(r.command, r.payload, 0));
+    });
+    qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(fake.port()));
+
+    QCOMPARE(CMD0_Handshake(), 1);
+    for (int i = 0; i < 4; ++i) {
+        std::array<unsigned char, 27> raw;
+        raw.fill(0xAA);
+        QCOMPARE(CMD5_ReadTestValue(0, i, raw.data()), answered ? 1 : 0);
+        std::array<char, 17> name;
+        name.fill('x');
+        int count = Sentinel;
+        QCOMPARE(CMD4_ReadClassInfo(i, name.data(), &count), answered ? 1 : 0);
+        if (!answered) {
+            // Nothing was taken from the reply, and the connection is gone.
+            QCOMPARE(raw[0], 0xAA);
+            QCOMPARE(count, Sentinel);
+            QCOMPARE(CMD0_Handshake(), 1);
+            continue;
+        }
+        QCOMPARE(QByteArray(decode(raw).number.data()), "N" + QByteArray::number(i));
+        QCOMPARE(QByteArray(name.data()), "C" + QByteArray::number(i));
+        QCOMPARE(count, i + 5);
+    }
+    QCOMPARE(CMD10_Goodbye(), answered ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(MachineInterfaceTest)

@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QProcess>
 #include <QStringEncoder>
 #include <QStringList>
 #include <QTcpServer>
@@ -76,13 +77,19 @@ struct InstrumentClass {
     int records = 0;
 };
 
+// What the virtual instrument at path holds (running or not), as it dumps it: its state is
+// a snapshot and a journal of the changes since.
 inline QList<InstrumentClass> readState(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QProcess dump;
+    dump.start(QStringLiteral(SORVIK_BIN_DIR "/sorvik-instrument"),
+               {QStringLiteral("--state"), path, QStringLiteral("--dump")});
+    if (!dump.waitForFinished(30000) || dump.exitStatus() != QProcess::NormalExit ||
+        dump.exitCode() != 0)
         return {};
     QList<InstrumentClass> classes;
-    const QJsonArray all = QJsonDocument::fromJson(file.readAll()).object()[u"classes"].toArray();
+    const QJsonArray all =
+        QJsonDocument::fromJson(dump.readAllStandardOutput()).object()[u"classes"].toArray();
     for (const QJsonValue& cv : all) {
         const QJsonObject co = cv.toObject();
         InstrumentClass c;

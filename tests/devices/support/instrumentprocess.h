@@ -20,8 +20,8 @@ public:
     static QString program() { return QStringLiteral(SORVIK_BIN_DIR "/sorvik-instrument"); }
 
     InstrumentProcess(QString statePath, QString logPath, QStringList extraArgs = {})
-        : statePath_(std::move(statePath)), logPath_(std::move(logPath)),
-          extraArgs_(std::move(extraArgs))
+        : m_statePath(std::move(statePath)), m_logPath(std::move(logPath)),
+          m_extraArgs(std::move(extraArgs))
     {
     }
     ~InstrumentProcess() { stop(); }
@@ -31,59 +31,59 @@ public:
     // Starts the server and points the library at it.
     bool start()
     {
-        process_.setProgram(program());
-        process_.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"),
-                                          QStringLiteral("--print-port"), QStringLiteral("--state"),
-                                          statePath_} +
-                              extraArgs_);
-        process_.setStandardErrorFile(logPath_, QIODevice::Append);
-        process_.start();
-        if (!process_.waitForStarted(10000))
+        m_process.setProgram(program());
+        m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                           QStringLiteral("--print-port"),
+                                           QStringLiteral("--state"), m_statePath} +
+                               m_extraArgs);
+        m_process.setStandardErrorFile(m_logPath, QIODevice::Append);
+        m_process.start();
+        if (!m_process.waitForStarted(10000))
             return false;
         QElapsedTimer waited;
         waited.start();
-        while (!process_.canReadLine()) {
-            if (process_.state() != QProcess::Running || waited.hasExpired(20000))
+        while (!m_process.canReadLine()) {
+            if (m_process.state() != QProcess::Running || waited.hasExpired(20000))
                 return false;
-            process_.waitForReadyRead(500);
+            m_process.waitForReadyRead(500);
         }
-        port_ = process_.readLine().trimmed().toUShort();
+        m_port = m_process.readLine().trimmed().toUShort();
         pointLibraryHere();
-        return port_ != 0;
+        return m_port != 0;
     }
 
     void pointLibraryHere() const
     {
         qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
-        qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port_));
+        qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(m_port));
     }
 
-    quint16 port() const { return port_; }
+    quint16 port() const { return m_port; }
 
     void pause() { sendSignal(SIGSTOP); }
     void resume() { sendSignal(SIGCONT); }
 
     void kill()
     {
-        if (process_.state() == QProcess::NotRunning)
+        if (m_process.state() == QProcess::NotRunning)
             return;
-        process_.kill();
-        process_.waitForFinished(10000);
+        m_process.kill();
+        m_process.waitForFinished(10000);
     }
 
     void stop()
     {
-        if (process_.state() == QProcess::NotRunning)
+        if (m_process.state() == QProcess::NotRunning)
             return;
         resume();
-        process_.terminate();
-        if (!process_.waitForFinished(10000))
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
             kill();
     }
 
     QByteArray log() const
     {
-        QFile file(logPath_);
+        QFile file(m_logPath);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -106,13 +106,13 @@ public:
 private:
     void sendSignal(int sig)
     {
-        if (process_.state() == QProcess::Running)
-            ::kill(pid_t(process_.processId()), sig);
+        if (m_process.state() == QProcess::Running)
+            ::kill(pid_t(m_process.processId()), sig);
     }
 
-    QString statePath_;
-    QString logPath_;
-    QStringList extraArgs_;
-    QProcess process_;
-    quint16 port_ = 0;
+    QString m_statePath;
+    QString m_logPath;
+    QStringList m_extraArgs;
+    QProcess m_process;
+    quint16 m_port = 0;
 };

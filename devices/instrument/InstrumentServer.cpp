@@ -1,10 +1,12 @@
-#include "instrumentserver.h"
+#include "InstrumentServer.h"
 
-#include "simulator.h"
+#include "Simulator.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +18,15 @@ namespace
 {
 
 using namespace Qt::StringLiterals;
+
+// Changes since the last snapshot beyond which one is written at once, so the journal stays
+// quick to read back even if no station ever says goodbye.
+constexpr int kMaxJournalEntries = 10000;
+// After an exchange, the journal is folded into a snapshot once the line has been quiet this
+// long, so a station that comes straight back does not wait for it.
+constexpr int kQuietBeforeSnapshotMs = 1000;
+// The kernel's share of unread replies, kept small so the bound above means something.
+constexpr int kSendBufferBytes = 64 * 1024;
 
 void logLine(const QString& text)
 {
@@ -55,11 +66,6 @@ const char* commandName(quint8 command)
     }
 }
 
-void append(QByteArray& out, const std::vector<std::uint8_t>& bytes)
-{
-    out.append(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-}
-
 QByteArray u16(unsigned v)
 {
     std::vector<std::uint8_t> b;
@@ -84,34 +90,46 @@ const std::uint8_t* bytes(const QByteArray& a)
     return reinterpret_cast<const std::uint8_t*>(a.constData());
 }
 
+QByteArray replyFrame(quint8 command, std::uint32_t sequence, const QByteArray& payload)
+{
+    const auto f = wire::frame(command | wire::ReplyBit, sequence,
+                               std::vector<std::uint8_t>(payload.begin(), payload.end()));
+    return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
+}
+
 } // namespace
 
-InstrumentServer::InstrumentServer(InstrumentState& state, QObject* parent)
-    : QObject(parent), state_(state)
+InstrumentServer::InstrumentServer(PersistentState& state, QObject* parent)
+    : QObject(parent), m_state(state)
 {
-    connect(&server_, &QTcpServer::newConnection, this, &InstrumentServer::acceptConnection);
+    connect(&m_server, &QTcpServer::newConnection, this, &InstrumentServer::acceptConnection);
+    m_snapshotTimer.setSingleShot(true);
+    m_snapshotTimer.setInterval(kQuietBeforeSnapshotMs);
+    connect(&m_snapshotTimer, &QTimer::timeout, this, &InstrumentServer::compactIfChanged);
 }
 
 void InstrumentServer::testPupilsEvery(int milliseconds)
 {
-    testing_.setInterval(milliseconds);
-    connect(&testing_, &QTimer::timeout, this, [this] {
-        QString error;
+    m_testing.setInterval(milliseconds);
+    connect(&m_testing, &QTimer::timeout, this, [this] {
         // Nothing to do until the station has downloaded pupils.
-        if (state_.pupilCount() == 0 ||
-            !simulateResults(state_, 1, QRandomGenerator::global()->generate(),
-                             QDate::currentDate(), &error))
+        if (m_state.state().pupilCount() == 0)
             return;
-        persist();
-        logLine(u"a pupil was tested"_s);
+        QList<StateChange> changes;
+        QString error;
+        if (!simulateResults(m_state.state(), 1, QRandomGenerator::global()->generate(),
+                             QDate::currentDate(), changes, &error))
+            return;
+        if (store(changes.first()) == wire::Ok)
+            logLine(u"a pupil was tested"_s);
     });
-    testing_.start();
+    m_testing.start();
 }
 
 bool InstrumentServer::listen(quint16 port, QString* error)
 {
-    if (!server_.listen(QHostAddress::LocalHost, port)) {
-        *error = server_.errorString();
+    if (!m_server.listen(QHostAddress::LocalHost, port)) {
+        *error = m_server.errorString();
         return false;
     }
     return true;
@@ -119,62 +137,114 @@ bool InstrumentServer::listen(quint16 port, QString* error)
 
 void InstrumentServer::acceptConnection()
 {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         // A new handshake takes the line over: the old station may have crashed or left a
         // half-open connection behind, and a real instrument has only one cable.
-        if (client_) {
+        if (m_client) {
             logLine(u"new station connected, dropping the previous one"_s);
-            client_->disconnect(this);
-            client_->abort();
-            client_->deleteLater();
+            m_client->disconnect(this);
+            m_client->abort();
+            m_client->deleteLater();
         }
-        client_ = socket;
-        buffer_.clear();
+        m_client = socket;
+        m_snapshotTimer.stop();
+        m_buffer.clear();
+        m_holdingBack = false;
+        // Requests beyond one frame stay in the socket while replies go unread.
+        socket->setReadBufferSize(qint64(wire::MaxFrame));
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSendBufferBytes);
         logLine(u"station connected from %1:%2"_s.arg(socket->peerAddress().toString())
                     .arg(socket->peerPort()));
-        connect(socket, &QTcpSocket::readyRead, this, &InstrumentServer::readRequests);
+        connect(socket, &QTcpSocket::readyRead, this, &InstrumentServer::serveRequests);
+        connect(socket, &QTcpSocket::bytesWritten, this, &InstrumentServer::serveRequests);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             logLine(u"station disconnected"_s);
             socket->deleteLater();
+            if (socket == m_client)
+                m_snapshotTimer.start();
         });
     }
 }
 
-void InstrumentServer::readRequests()
+void InstrumentServer::serveRequests()
 {
-    QTcpSocket* socket = client_;
-    if (!socket)
+    // flush() and disconnectFromHost() may signal back into here; the loop below goes on.
+    if (m_serving)
         return;
-    buffer_.append(socket->readAll());
-    while (buffer_.size() >= qsizetype(wire::HeaderSize)) {
-        const auto* h = bytes(buffer_);
-        const std::size_t size = wire::get16(h + 3);
+    m_serving = true;
+    const auto served = qScopeGuard([this] { m_serving = false; });
+    QTcpSocket* socket = m_client;
+    while (socket && socket->state() == QAbstractSocket::ConnectedState) {
+        if (socket->bytesToWrite() >= kMaxUnreadReplyBytes) {
+            if (!m_holdingBack)
+                logLine(u"the station does not read its replies: its requests wait until it "
+                        u"does (%1 bytes unread)"_s.arg(socket->bytesToWrite()));
+            m_holdingBack = true;
+            return; // bytesWritten comes back here
+        }
+        if (m_holdingBack) {
+            logLine(u"the station reads its replies again"_s);
+            m_holdingBack = false;
+        }
+        if (m_buffer.size() < qsizetype(wire::MaxFrame))
+            m_buffer += socket->read(qint64(wire::MaxFrame) - m_buffer.size());
+        if (m_buffer.size() < qsizetype(wire::HeaderSize))
+            return;
+        const auto* h = bytes(m_buffer);
+        const std::size_t size = wire::get16(h + wire::LengthOffset);
         if (h[0] != wire::Magic0 || h[1] != wire::Magic1 || size > wire::MaxPayload) {
             logLine(u"garbage from the station, closing the connection"_s);
-            buffer_.clear();
+            m_buffer.clear();
             socket->abort();
             return;
         }
-        if (buffer_.size() < qsizetype(wire::HeaderSize + size))
+        if (m_buffer.size() < qsizetype(wire::HeaderSize + size))
             return;
         const quint8 command = h[2];
-        const QByteArray payload = buffer_.mid(wire::HeaderSize, qsizetype(size));
-        buffer_.remove(0, qsizetype(wire::HeaderSize + size));
+        const std::uint32_t sequence = wire::get32(h + wire::SequenceOffset);
+        const QByteArray payload = m_buffer.mid(wire::HeaderSize, qsizetype(size));
+        m_buffer.remove(0, qsizetype(wire::HeaderSize + size));
         bool closeAfter = false;
-        const QByteArray reply = handle(command, payload, &closeAfter);
-        QByteArray out;
-        append(out, wire::frame(command | wire::ReplyBit,
-                                std::vector<std::uint8_t>(reply.begin(), reply.end())));
-        socket->write(out);
+        socket->write(replyFrame(command, sequence, handle(command, payload, &closeAfter)));
         if (closeAfter) {
+            socket->flush();
             socket->disconnectFromHost();
+            m_snapshotTimer.start();
             return;
+        }
+        if (m_state.journalEntries() >= kMaxJournalEntries) {
+            socket->flush();
+            compactIfChanged();
         }
     }
 }
 
+wire::Status InstrumentServer::store(const StateChange& change)
+{
+    QString error;
+    if (m_state.commit(change, &error))
+        return wire::Ok;
+    logLine(u"ERROR: not stored, cannot save the state: "_s + error);
+    return wire::Failed;
+}
+
+void InstrumentServer::compactIfChanged()
+{
+    if (m_state.journalEntries() == 0)
+        return;
+    QElapsedTimer took;
+    took.start();
+    QString error;
+    if (!m_state.compact(&error)) {
+        logLine(u"ERROR: cannot write a snapshot (the journal keeps every change): "_s + error);
+        return;
+    }
+    logLine(u"snapshot written in %1 ms"_s.arg(took.elapsed()));
+}
+
 QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, bool* closeAfter)
 {
+    const InstrumentState& state = m_state.state();
     const auto* p = bytes(payload);
     const qsizetype n = payload.size();
     QByteArray reply;
@@ -196,10 +266,11 @@ QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, b
             break;
         }
         const int size = int(wire::get16(p));
-        const wire::Status s = state_.addClass(payload.mid(2), size);
-        detail = u"%1 pupils, name %2"_s.arg(size).arg(QString::fromLatin1(payload.mid(2).toHex()));
+        StateChange change;
+        wire::Status s = state.planClass(payload.mid(2), size, change);
         if (s == wire::Ok)
-            persist();
+            s = store(change);
+        detail = u"%1 pupils, name %2"_s.arg(size).arg(QString::fromLatin1(payload.mid(2).toHex()));
         reply = status(s);
         break;
     }
@@ -210,30 +281,31 @@ QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, b
             break;
         }
         const QByteArray number = payload.mid(1, numberSize);
-        const wire::Status s = state_.addPupil(number, payload.mid(1 + numberSize));
-        detail = u"number %1"_s.arg(QString::fromLatin1(number.toHex()));
+        StateChange change;
+        wire::Status s = state.planPupil(number, payload.mid(1 + numberSize), change);
         if (s == wire::Ok)
-            persist();
+            s = store(change);
+        detail = u"number %1"_s.arg(QString::fromLatin1(number.toHex()));
         reply = status(s);
         break;
     }
     case wire::Counts:
-        reply = status(wire::Ok) + u16(unsigned(state_.classCount())) +
-                u16(unsigned(state_.pupilCount()));
+        reply = status(wire::Ok) + u16(unsigned(state.classCount())) +
+                u16(unsigned(state.pupilCount()));
         break;
     case wire::Counts2:
-        reply = status(wire::Ok) + u16(unsigned(state_.classCount())) +
-                u32(std::uint32_t(state_.recordCount()));
+        reply = status(wire::Ok) + u16(unsigned(state.classCount())) +
+                u32(std::uint32_t(state.recordCount()));
         break;
     case wire::ClassInfo: {
-        const SchoolClass* c = n == 2 ? state_.classAt(int(wire::get16(p))) : nullptr;
+        const SchoolClass* c = n == 2 ? state.classAt(int(wire::get16(p))) : nullptr;
         detail = n == 2 ? QString::number(wire::get16(p)) : QString();
         reply = c ? status(wire::Ok) + u32(std::uint32_t(c->records.size())) + c->name
                   : status(wire::Failed);
         break;
     }
     case wire::ReadRecord: {
-        const SchoolClass* c = n == 6 ? state_.classAt(int(wire::get16(p))) : nullptr;
+        const SchoolClass* c = n == 6 ? state.classAt(int(wire::get16(p))) : nullptr;
         const std::uint32_t index = n == 6 ? wire::get32(p + 2) : 0;
         wire::RawRecord raw{};
         if (c && index < c->records.size() && wire::encodeRecord(c->records[index], raw)) {
@@ -247,7 +319,7 @@ QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, b
         break;
     }
     case wire::ReadRecords: {
-        const SchoolClass* c = n == 7 ? state_.classAt(int(wire::get16(p))) : nullptr;
+        const SchoolClass* c = n == 7 ? state.classAt(int(wire::get16(p))) : nullptr;
         const std::uint32_t first = n == 7 ? wire::get32(p + 2) : 0;
         const std::size_t wanted =
             n == 7 ? std::min<std::size_t>(p[6], wire::MaxRecordsPerReply) : 0;
@@ -266,9 +338,7 @@ QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, b
         break;
     }
     case wire::Format:
-        state_.format();
-        persist();
-        reply = status(wire::Ok);
+        reply = status(store(InstrumentState::planFormat()));
         break;
     case wire::Goodbye:
         reply = status(wire::Ok);
@@ -283,13 +353,6 @@ QByteArray InstrumentServer::handle(quint8 command, const QByteArray& payload, b
                      detail.isEmpty() ? QString() : u" ("_s + detail + u')')
                 .arg(int(quint8(reply.at(0)))));
     return reply;
-}
-
-void InstrumentServer::persist()
-{
-    QString error;
-    if (!state_.save(&error))
-        logLine(u"ERROR: "_s + error);
 }
 
 } // namespace sorvik::instrument

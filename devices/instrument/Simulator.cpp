@@ -1,4 +1,4 @@
-#include "simulator.h"
+#include "Simulator.h"
 
 #include <QRandomGenerator>
 
@@ -62,7 +62,8 @@ void fillValue(wire::Record& r, QRandomGenerator& rng)
 
 } // namespace
 
-bool simulateResults(InstrumentState& state, int count, quint32 seed, QDate today, QString* error)
+bool simulateResults(const InstrumentState& state, int count, quint32 seed, QDate today,
+                     QList<StateChange>& changes, QString* error)
 {
     QList<int> classOfPupil; // one entry per pupil, so every pupil is equally likely
     for (int c = 0; c < state.classCount(); ++c) {
@@ -74,6 +75,7 @@ bool simulateResults(InstrumentState& state, int count, quint32 seed, QDate toda
         return false;
     }
     QRandomGenerator rng(seed);
+    changes.clear();
     for (int i = 0; i < count; ++i) {
         const int pick = int(rng.bounded(quint32(classOfPupil.size())));
         const int classIndex = classOfPupil[pick];
@@ -92,8 +94,10 @@ bool simulateResults(InstrumentState& state, int count, quint32 seed, QDate toda
             r.hour = rng.bounded(8, 17);
             r.minute = rng.bounded(60);
         }
-        if (!state.addRecord(classIndex, r, error))
+        StateChange change;
+        if (!state.planRecord(classIndex, r, change, error))
             return false;
+        changes.append(std::move(change));
     }
     return true;
 }

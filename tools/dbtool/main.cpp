@@ -1,7 +1,9 @@
 // sorvik-dbtool: makes station databases and points the station at one.
 //   sorvik-dbtool create [--demo N] PATH
 //   sorvik-dbtool configure [--if-unset] PATH
+//   sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb   (ImportMdb.h)
 #include "DatabaseSetting.h"
+#include "ImportMdb.h"
 #include "NewDatabase.h"
 
 #include <QFileInfo>
@@ -10,10 +12,13 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "import-mdb") == 0)
+        return importMdbMain(app);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Creates Sorvik station databases."));
     parser.addHelpOption();
@@ -33,7 +38,8 @@ int main(int argc, char* argv[])
     if (args.size() != 2 ||
         (command != QLatin1String("create") && command != QLatin1String("configure"))) {
         std::fprintf(stderr, "usage: sorvik-dbtool create [--demo N] PATH\n"
-                             "       sorvik-dbtool configure [--if-unset] PATH\n");
+                             "       sorvik-dbtool configure [--if-unset] PATH\n"
+                             "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
         return 2;
     }
     const QString path = args.at(1);

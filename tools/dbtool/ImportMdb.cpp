@@ -178,7 +178,8 @@ ImportMdb::Outcome ImportMdb::run(const QString& oldPath, const QString& newPath
     try {
         store::ConvertedDatabase db(newPath);
         Carrier carrier(db, progress);
-        MdbReaderProcess reader(MdbReaderProcess::limitsFor(QFileInfo(oldPath).size()));
+        MdbReaderProcess reader(m_limits ? *m_limits
+                                         : MdbReaderProcess::limitsFor(QFileInfo(oldPath).size()));
         const MdbReaderProcess::Result r = reader.read(oldPath, carrier);
         if (r.outcome == MdbReaderProcess::Outcome::Failed) {
             out.error = damaged(r.message);
@@ -216,6 +217,16 @@ int importMdbMain(QCoreApplication& app)
     const QCommandLineOption progressOption(QStringLiteral("progress"),
                                             QStringLiteral("print progress lines"));
     parser.addOption(progressOption);
+    const QCommandLineOption memoryOption(QStringLiteral("reader-memory"),
+                                          QStringLiteral("memory limit of the reader, MB"),
+                                          QStringLiteral("MB"));
+    const QCommandLineOption secondsOption(QStringLiteral("reader-seconds"),
+                                           QStringLiteral("processor time limit of the reader"),
+                                           QStringLiteral("S"));
+    const QCommandLineOption silenceOption(
+        QStringLiteral("reader-silence"),
+        QStringLiteral("longest wait for the reader's next output, seconds"), QStringLiteral("S"));
+    parser.addOptions({memoryOption, secondsOption, silenceOption});
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     if (args.size() != 3) {
@@ -224,6 +235,27 @@ int importMdbMain(QCoreApplication& app)
     }
     const QString oldPath = args.at(1);
     const QString newPath = args.at(2);
+    ImportMdb import;
+    if (parser.isSet(memoryOption) || parser.isSet(secondsOption) || parser.isSet(silenceOption)) {
+        MdbReaderProcess::Limits limits = MdbReaderProcess::limitsFor(QFileInfo(oldPath).size());
+        bool ok = true;
+        auto number = [&](const QCommandLineOption& o, qint64 current) {
+            if (!parser.isSet(o))
+                return current;
+            bool good = false;
+            const qint64 n = parser.value(o).toLongLong(&good);
+            ok = ok && good && n > 0;
+            return n;
+        };
+        limits.memoryBytes = number(memoryOption, limits.memoryBytes >> 20) << 20;
+        limits.cpuSeconds = static_cast<int>(number(secondsOption, limits.cpuSeconds));
+        limits.silenceMs = static_cast<int>(number(silenceOption, limits.silenceMs / 1000) * 1000);
+        if (!ok) {
+            std::fprintf(stderr, "sorvik-dbtool: the reader limits need positive numbers\n");
+            return 2;
+        }
+        import.setReaderLimits(limits);
+    }
     ImportMdb::Progress progress;
     if (parser.isSet(progressOption))
         progress = [](qint64 done, qint64 total) {
@@ -231,7 +263,7 @@ int importMdbMain(QCoreApplication& app)
                         static_cast<long long>(total));
             std::fflush(stdout);
         };
-    const ImportMdb::Outcome out = ImportMdb().run(oldPath, newPath, progress);
+    const ImportMdb::Outcome out = import.run(oldPath, newPath, progress);
     if (!out.ok) {
         std::fprintf(stderr, "sorvik-dbtool: %s\n", qUtf8Printable(out.error));
         return 1;

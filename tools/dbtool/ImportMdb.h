@@ -1,9 +1,12 @@
 #pragma once
 
+#include "MdbReaderProcess.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // sorvik-dbtool import-mdb OLD NEW: carries an Access file (Jet 3 or 4) over into a new
 // station database, every table, row and column of it. OLD is only read; NEW must not exist
@@ -22,11 +25,17 @@ public:
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
     Outcome run(const QString& oldPath, const QString& newPath, const Progress& progress = {});
+
+    // Limits of the reading process other than those that follow from the file's size.
+    void setReaderLimits(const MdbReaderProcess::Limits& limits) { m_limits = limits; }
+
+private:
+    std::optional<MdbReaderProcess::Limits> m_limits;
 };
 
 class QCoreApplication;
 
-// The command line "import-mdb [--progress] OLD NEW": prints what was carried (with
-// --progress also lines "progress DONE TOTAL" as it goes), or the error on standard error.
-// Returns the exit status.
+// The command line "import-mdb [--progress] [--reader-memory MB] [--reader-seconds S]
+// [--reader-silence S] OLD NEW": prints what was carried (with --progress also lines
+// "progress DONE TOTAL" as it goes), or the error on standard error. Returns the exit status.
 int importMdbMain(QCoreApplication& app);

@@ -259,11 +259,10 @@ MdbReaderProcess::Result MdbReaderProcess::read(const QString& path, MdbReaderLi
     } catch (const BrokenStream&) {
         broken = true;
     }
-    if (stopped || broken || silent || process.state() != QProcess::NotRunning) {
-        if (process.state() != QProcess::NotRunning)
-            stop();
-    }
-    if (!process.waitForFinished(30000))
+    // A reader that has said all (or given up) ends by itself; any other is stopped here.
+    if ((stopped || broken) && process.state() != QProcess::NotRunning)
+        stop();
+    if (!process.waitForFinished(limits.silenceMs))
         stop();
     errors = (errors + process.readAllStandardError()).right(4096);
     if (stopped)

@@ -107,8 +107,12 @@ AccessConversion::Result AccessConversion::run(const QString& accessPath, const 
         progress->end();
 
     auto fail = [&](const QString& message) {
-        for (const char* suffix : {"", "-wal", "-shm"})
-            QFile::remove(converted + QLatin1String(suffix));
+        // The converter's files all begin with the name it was given, also those a killed
+        // converter could not remove itself.
+        const QFileInfo target(converted);
+        for (const QString& name :
+             target.dir().entryList({target.fileName() + QLatin1Char('*')}, QDir::Files))
+            QFile::remove(target.dir().filePath(name));
         result.lines.clear();
         result.message = message;
         return result;

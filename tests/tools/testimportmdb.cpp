@@ -189,6 +189,7 @@ private slots:
     void everyTypeAndNameCarriedExactly();
     void realFilesReadAndAreRefused_data();
     void realFilesReadAndAreRefused();
+    void jet3TextIsReadInTheFilesCodePage();
     void damagedFilesEndWithAMessage_data();
     void damagedFilesEndWithAMessage();
     void refusesToOverwriteOrMisread();
@@ -515,6 +516,39 @@ void TestImportMdb::realFilesReadAndAreRefused()
              run.err.constData());
     QVERIFY(filesIn(dir.path()).isEmpty());
     QCOMPARE(fileDigest(path), before);
+}
+
+void TestImportMdb::jet3TextIsReadInTheFilesCodePage()
+{
+    // nwind.mdb as a Chinese system would have written it: code page 936, GBK text.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gbk.mdb"));
+    QVERIFY(QFile::copy(QStringLiteral(SORVIK_FIXTURES_DIR "/external/mdb/nwind.mdb"), path));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(runWriter({QStringLiteral("--code-page"), QStringLiteral("936"), path}).isEmpty());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const QByteArray gbk("\xb0\xd8\xc1\xd6\xca\xd0"); // 柏林市, as long as "Berlin"
+    QVERIFY(bytes.count("Berlin") > 0);
+    bytes.replace("Berlin", gbk);
+    QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
+    f.close();
+    qputenv("MDB_JET3_CHARSET", "CP936");
+    const QList<QStringList> exported = mdbExport(path, QStringLiteral("Customers"));
+    qunsetenv("MDB_JET3_CHARSET");
+    QVERIFY(exported.size() > 1);
+    QCOMPARE(exported.at(1).at(5), QStringLiteral("柏林市"));
+
+    CollectingListener got;
+    MdbReaderProcess reader(MdbReaderProcess::limitsFor(QFileInfo(path).size()));
+    QCOMPARE(int(reader.read(path, got).outcome), int(MdbReaderProcess::Outcome::Complete));
+    const auto customers = std::find_if(got.tables.cbegin(), got.tables.cend(), [](const auto& t) {
+        return t.info.name == QLatin1String("Customers");
+    });
+    QVERIFY(customers != got.tables.cend());
+    QCOMPARE(customers->rows.at(0).at(1).toString(), QStringLiteral("Alfreds Futterkiste"));
+    QCOMPARE(customers->rows.at(0).at(5).toString(), QStringLiteral("柏林市"));
 }
 
 void TestImportMdb::damagedFilesEndWithAMessage_data()

@@ -9,6 +9,7 @@
 #include "CStudent.h"
 #include "CValue.h"
 #include "CollectTick.h"
+#include "ConversionProgressWindow.h"
 #include "DialogUnits.h"
 #include "ReportList.h"
 #include "StationStartup.h"
@@ -111,8 +112,12 @@ bool CSorvikDlg::OnInitDialog()
                               {QStringLiteral("测试成绩"), 120},
                               {QStringLiteral("成绩单位"), 120}});
 
+    // Opening may convert an Access file first; its progress gets a window of its own.
+    ConversionProgressWindow conversionProgress;
+    theDB.setConversionProgress(&conversionProgress);
     const StationStartup::Outcome outcome =
         StationStartup().run([this] { return chooseDatabaseFile(); });
+    theDB.setConversionProgress(nullptr);
     if (outcome.closeRequested)
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
     setWindowTitle(outcome.title);

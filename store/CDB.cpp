@@ -1,6 +1,8 @@
 #include "CDB.h"
 
+#include "AccessConversion.h"
 #include "Database.h"
+#include "DatabaseSetting.h"
 #include "MessageService.h"
 #include "SqlConnection.h"
 #include "StoreError.h"
@@ -18,6 +20,16 @@ namespace
 const QStringList kSuppliedTables = {QStringLiteral("STU_Main"), QStringLiteral("STU_ObjectData"),
                                      QStringLiteral("Code03Dict"), QStringLiteral("prjzb")};
 
+bool isAccessFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(32);
+    return head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB") ||
+           head.mid(4, 15) == QByteArrayLiteral("Standard ACE DB");
+}
+
 // Says what kind of file this is when it is not an SQLite database.
 QString notADatabaseReason(const QString& path)
 {
@@ -27,8 +39,7 @@ QString notADatabaseReason(const QString& path)
     const QByteArray head = file.read(32);
     if (head.startsWith(QByteArrayLiteral("SQLite format 3")))
         return {};
-    if (head.mid(4, 15) == QByteArrayLiteral("Standard Jet DB") ||
-        head.mid(4, 15) == QByteArrayLiteral("Standard ACE DB"))
+    if (isAccessFile(path))
         return QStringLiteral("这是Access (Jet)数据库文件, 本程序不能直接打开; 请用 sorvik-dbtool "
                               "create 建立的数据库");
     return QStringLiteral("文件不是SQLite数据库 (file is not a database)");
@@ -44,11 +55,15 @@ int CDB::open(const QString& strDBFile)
         return 0;
     }
     try {
+        if (isAccessFile(strDBFile) && platform::fileExists(store::AccessConversion::toolPath()) &&
+            !convertAccessFile(strDBFile))
+            return 0;
         const QString reason = notADatabaseReason(strDBFile);
         if (!reason.isEmpty())
             throw store::StoreError(reason);
-        auto database = std::make_shared<store::Database>(strDBFile);
-        const QStringList tables = database->connection().tableNames();
+        // The tables are looked at without changing the file, so a file refused here is left
+        // as it was; only a station database is switched to the station's journal mode.
+        const QStringList tables = store::SqlConnection::tableNamesOf(strDBFile);
         QStringList missing;
         for (const QString& t : kSuppliedTables)
             if (!tables.contains(t, Qt::CaseInsensitive))
@@ -56,12 +71,49 @@ int CDB::open(const QString& strDBFile)
         if (!missing.isEmpty())
             throw store::StoreError(
                 QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
+        auto database = std::make_shared<store::Database>(strDBFile);
+        database->connection();
         m_pConnection = database;
         return 1;
     } catch (const store::StoreError& e) {
         ShowComError(QStringLiteral("void CDB::open(CString\tstrDBFile)"), e);
         return 0;
     }
+}
+
+// Asks once whether to convert the Access file at path and does it; true when path now holds
+// the converted station database. Whatever else happened has been shown to the user.
+bool CDB::convertAccessFile(const QString& path)
+{
+    const QString caption = QStringLiteral("转换数据库");
+    const QString kept = store::AccessConversion::keptOriginalPath(path);
+    const platform::Answer answer = platform::messages().show(
+        QStringLiteral(
+            "“%1”是Access数据库文件, 本程序不能直接打开。\n要把它转换为本程序的数据库吗?\n\n"
+            "转换后的数据库沿用这个文件名; 原来的Access文件不作改动, 保存为:\n%2")
+            .arg(path, kept),
+        caption, platform::Icon::Question, platform::Buttons::YesNo, nullptr);
+    if (answer != platform::Answer::Yes) {
+        ShowComError(QStringLiteral("void CDB::open(CString\tstrDBFile)"),
+                     notADatabaseReason(path));
+        return false;
+    }
+    const store::AccessConversion::Result r =
+        store::AccessConversion().run(path, kept, m_conversionProgress);
+    if (!r.ok) {
+        ShowComError(QStringLiteral("void CDB::open(CString\tstrDBFile)"),
+                     QStringLiteral("Access数据库转换失败, 原文件没有改动: %1").arg(r.message));
+        return false;
+    }
+    QString text =
+        QStringLiteral(
+            "Access数据库已转换为本程序的数据库:\n%1\n\n原来的Access文件保存为:\n%2\n\n%3")
+            .arg(path, kept, r.lines.join(QLatin1Char('\n')));
+    if (!platform::writeDatabaseFileName(QFileInfo(path).absoluteFilePath()))
+        text += QStringLiteral("\n\n配置没有保存, 下次启动请重新选择数据库文件。");
+    platform::messages().show(text, caption, platform::Icon::Information, platform::Buttons::Ok,
+                              nullptr);
+    return true;
 }
 
 int CDB::CreateCardTable()

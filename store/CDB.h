@@ -6,6 +6,7 @@
 
 namespace store
 {
+class ConversionProgress;
 class Database;
 class StoreError;
 } // namespace store
@@ -14,7 +15,8 @@ class StoreError;
 class CDB
 {
 public:
-    // 1 when the database is open; 0 after showing why not.
+    // 1 when the database is open; 0 after showing why not. An Access file is offered for
+    // conversion first (AccessConversion.h); a file refused is left exactly as it was.
     int open(const QString& strDBFile);
     // 1 when the card table exists afterwards, 0 when it cannot be created.
     int CreateCardTable();
@@ -24,6 +26,17 @@ public:
     const std::shared_ptr<store::Database>& database() const { return m_pConnection; }
 
     std::shared_ptr<store::Database> m_pConnection;
+
+    // Shown while open() converts an Access file; not owned, may be null.
+    void setConversionProgress(store::ConversionProgress* progress)
+    {
+        m_conversionProgress = progress;
+    }
+
+private:
+    bool convertAccessFile(const QString& path);
+
+    store::ConversionProgress* m_conversionProgress = nullptr;
 };
 
 // The process-wide database and whether the main window opened it.

@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "SqlConnection.h"
+#include "StationSchema.h"
 #include "StoreError.h"
 
 #include <QDate>
@@ -21,15 +22,15 @@ namespace store
 namespace
 {
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE STU_Main(STU_ID INTEGER, StuNo TEXT, StuName TEXT, Class_ID INTEGER, "
-    "GroupNo TEXT, GroupName TEXT, Sex TEXT, Birthday TEXT, Nation_ID INTEGER, Address TEXT, "
-    "STU_Year INTEGER, CreateDate TEXT, AreaCode TEXT);"
-    // ObjectValue has no declared type: it keeps a REAL or a TEXT as given.
-    "CREATE TABLE STU_ObjectData(STU_ID INTEGER, Object_ID INTEGER, ObjectValue, "
-    "ObjectType INTEGER);"
-    "CREATE TABLE Code03Dict(code INTEGER, value TEXT, Unit TEXT, SortIndex INTEGER);"
-    "CREATE TABLE prjzb(nj INTEGER, xb TEXT, prj1 INTEGER, prj2 INTEGER, prj3 INTEGER);");
+// The four supplied tables, as the station declares them.
+QString suppliedSchema()
+{
+    QString script;
+    for (const StationTable& t : stationTables())
+        if (t.supplied)
+            script += createTableStatement(t.name, t.columns) + QLatin1Char(';');
+    return script;
+}
 
 QList<QStringList> readCsv(const QString& resource)
 {
@@ -82,7 +83,7 @@ QString createDatabase(const QString& path)
     try {
         Database db(path);
         SqlConnection& conn = db.connection();
-        conn.executeScript(QStringLiteral("BEGIN;") + kSchema);
+        conn.executeScript(QStringLiteral("BEGIN;") + suppliedSchema());
         for (const QStringList& r : readCsv(QStringLiteral(":/newdb/items.csv")))
             conn.execute(
                 QStringLiteral("INSERT INTO Code03Dict(code,value,Unit,SortIndex) "

@@ -217,4 +217,16 @@ QStringList SqlConnection::tableNames()
     return names;
 }
 
+QStringList SqlConnection::tableNamesOf(const QString& path)
+{
+    return guarded([&] {
+        SQLite::Database db(path.toStdString(), SQLite::OPEN_READONLY);
+        SQLite::Statement st(db, "SELECT name FROM sqlite_master WHERE type='table'");
+        QStringList names;
+        while (st.executeStep())
+            names << QString::fromUtf8(st.getColumn(0).getText());
+        return names;
+    });
+}
+
 } // namespace store

@@ -38,6 +38,10 @@ public:
     qint64 lastInsertRowid() const;
     QStringList tableNames();
 
+    // The tables of the database file at path, read without changing the file (no journal
+    // mode switched, nothing created); throws StoreError when it is no readable database.
+    static QStringList tableNamesOf(const QString& path);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

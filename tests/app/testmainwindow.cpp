@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DatabaseSetting.h"
 #include "GuiTestSupport.h"
+#include "MdbFixtures.h"
 #include "NewDatabase.h"
 #include "RecordingMessageService.h"
 #include "ReportList.h"
@@ -13,10 +14,13 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 using platform::RecordingMessageService;
 
@@ -39,6 +43,7 @@ private slots:
     void init();
     void cleanup();
     void configuredDatabaseOpens();
+    void accessDatabaseConvertedAtStartUp();
     void noDatabaseAndSelectionCancelled_data();
     void noDatabaseAndSelectionCancelled();
     void savedSelectionClosesTheWindow();
@@ -111,6 +116,43 @@ void TestMainWindow::configuredDatabaseOpens()
                  .toInt(),
              1);
     QCOMPARE(recorder.count(), 0);
+}
+
+void TestMainWindow::accessDatabaseConvertedAtStartUp()
+{
+    const QString path = m_dir->filePath(QStringLiteral("school.mdb"));
+    const QString written = mdbfixtures::writeStation(path, 3000, {QStringLiteral("--card")});
+    QVERIFY2(written.isEmpty(), qPrintable(written));
+    QVERIFY(platform::writeDatabaseFileName(path));
+    RecordingMessageService recorder;
+    recorder.queueAnswer(platform::Answer::Yes);
+    // Looks for the progress window while start-up converts.
+    bool windowShown = false;
+    int barValue = -1;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("conversionProgress") && w->isVisible()) {
+                windowShown = true;
+                if (auto* bar = w->findChild<QProgressBar*>(QStringLiteral("conversionBar")))
+                    barValue = qMax(barValue, bar->value());
+            }
+    });
+    watch.start();
+    CSorvikDlg dlg;
+    QVERIFY(dlg.OnInitDialog());
+    watch.stop();
+    QVERIFY(windowShown);
+    QVERIFY(barValue <= 1000);
+    QCOMPARE(recorder.count(), 2); // the question and the report of what was carried
+    QCOMPARE(recorder.shown().at(0).buttons, platform::Buttons::YesNo);
+    QVERIFY(bDBOpen);
+    QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      ") + path);
+    QVERIFY(dlg.m_btnStart->isEnabled());
+    QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("school.access-original.mdb"))));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY(w->objectName() != QLatin1String("conversionProgress") || !w->isVisible());
 }
 
 void TestMainWindow::noDatabaseAndSelectionCancelled_data()

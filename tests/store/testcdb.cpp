@@ -8,7 +8,9 @@
 #include "StoreError.h"
 #include "StoreFixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <QThread>
 
@@ -92,14 +94,31 @@ void TestCDB::fileThatIsNoStationDatabase()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
     f.close();
-    if (!sql.isEmpty())
-        store::Database(path).connection().executeScript(sql);
+    if (!sql.isEmpty()) {
+        // Made by another program, in SQLite's default journal mode.
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {path, sql});
+        QVERIFY(sqlite.waitForFinished(30000));
+        QCOMPARE(sqlite.exitCode(), 0);
+    }
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
 
     RecordingMessageService recorder;
     CDB db;
     QCOMPARE(db.open(path), 0);
     QVERIFY(!db.isOpen());
-    const auto shown = recorder.shown();
+    auto shown = recorder.shown();
+    if (content.contains("Standard Jet DB")) {
+        // An Access file is offered for conversion first; declined, it is refused as before.
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(0).buttons, platform::Buttons::YesNo);
+        QVERIFY2(shown.at(0).text.contains(QStringLiteral("school.access-original.mdb")),
+                 qPrintable(shown.at(0).text));
+        shown.removeFirst();
+    }
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown.at(0).text.startsWith(QStringLiteral("在") + kOpenSignature +
                                          QStringLiteral("处发生异常:\r\n")),
@@ -107,6 +126,12 @@ void TestCDB::fileThatIsNoStationDatabase()
     QVERIFY2(shown.at(0).text.contains(reason), qPrintable(shown.at(0).text));
     QVERIFY(shown.at(0).text.endsWith(QLatin1Char('\n')));
     QCOMPARE(shown.at(0).icon, platform::Icon::Warning);
+
+    // A refused file is left exactly as it was: no journal mode switched, nothing beside it.
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QVERIFY(after.readAll() == original);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("school.mdb")});
 }
 
 void TestCDB::cardTableCreatedOnceAndLeftAlone()
@@ -172,7 +197,8 @@ void TestCDB::workerThreadsWriteThroughTheirOwnConnection()
     QVERIFY(workerConnection && workerConnection != uiConnection);
     // The worker's connection went with the worker; the window's stays.
     QCOMPARE(connectionsWhileWorking, 2);
-    QCOMPARE(fx.db().database()->connectionCount(), 1);
+    // The worker releases its connection as its thread exits, just after wait() returns.
+    QTRY_COMPARE(fx.db().database()->connectionCount(), 1);
     QCOMPARE(&fx.db().database()->connection(), uiConnection);
     store::Recordset rs;
     rs.open(fx.db().database(), QStringLiteral("STU_Main"));

@@ -3,7 +3,9 @@
 //   sorvik-dbtool configure [--if-unset] PATH
 //   sorvik-dbtool import-students DB FILE.xls
 //   sorvik-dbtool import-scores DB FILE.xls
+//   sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb   (ImportMdb.h)
 #include "DatabaseSetting.h"
+#include "ImportMdb.h"
 #include "NewDatabase.h"
 #include "WorkbookImports.h"
 
@@ -13,10 +15,13 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "import-mdb") == 0)
+        return importMdbMain(app);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Creates Sorvik station databases and imports workbooks into them."));
@@ -49,7 +54,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: sorvik-dbtool create [--demo N] PATH\n"
                              "       sorvik-dbtool configure [--if-unset] PATH\n"
                              "       sorvik-dbtool import-students DB FILE.xls\n"
-                             "       sorvik-dbtool import-scores DB FILE.xls\n");
+                             "       sorvik-dbtool import-scores DB FILE.xls\n"
+                             "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
         return 2;
     }
     const QString path = args.at(1);

@@ -58,9 +58,9 @@ void TcpCollectorSource::acceptConnections()
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
         socket->setReadBufferSize(kSocketBufferBytes);
-        auto c = std::make_unique<Connection>();
-        c->socket = socket;
-        m_connections.push_back(std::move(c));
+        auto connection = std::make_unique<Connection>();
+        connection->socket = socket;
+        m_connections.push_back(std::move(connection));
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             if (Connection* c = find(socket))
                 read(*c, false);

@@ -1,10 +1,10 @@
 #include "CDlgProcessFormat.h"
 
 #include "DialogUnits.h"
+#include "ThreadCall.h"
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QThread>
 
 CDlgProcessFormat::CDlgProcessFormat(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -32,14 +32,10 @@ QString CDlgProcessFormat::text() const
 
 void CDlgProcessFormat::closeWindow()
 {
-    const auto closeNow = [this] {
+    platform::callOnThreadOf(this, [this] {
         m_closable = true;
         close();
-    };
-    if (QThread::currentThread() == thread())
-        closeNow();
-    else
-        QMetaObject::invokeMethod(this, closeNow, Qt::BlockingQueuedConnection);
+    });
 }
 
 void CDlgProcessFormat::done(int result)

@@ -2,11 +2,11 @@
 
 #include "DialogUnits.h"
 #include "ReportList.h"
+#include "ThreadCall.h"
 
 #include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -61,7 +61,7 @@ CDlgProgress* CDlgProgress::open(QWidget* owner, const QString& caption, Layout 
 
 void CDlgProgress::applyTransferLayout()
 {
-    onUiThread([this] {
+    platform::callOnThreadOf(this, [this] {
         m_list->setColumns({{QStringLiteral("序号"), 40},
                             {QStringLiteral("编号"), 140},
                             {QStringLiteral("姓名"), 140},
@@ -71,7 +71,7 @@ void CDlgProgress::applyTransferLayout()
 
 void CDlgProgress::applyImportLayout()
 {
-    onUiThread([this] {
+    platform::callOnThreadOf(this, [this] {
         m_list->setColumns({{QStringLiteral("序号"), 40},
                             {QStringLiteral("编号"), 140},
                             {QStringLiteral("姓名"), 140},
@@ -82,42 +82,33 @@ void CDlgProgress::applyImportLayout()
     });
 }
 
-void CDlgProgress::onUiThread(const std::function<void()>& work)
-{
-    if (QThread::currentThread() == thread())
-        work();
-    else
-        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
-}
-
 void CDlgProgress::setRange(int minimum, int maximum)
 {
-    onUiThread([&] { m_progress->setRange(minimum, std::max(minimum, maximum)); });
+    platform::callOnThreadOf(this,
+                             [&] { m_progress->setRange(minimum, std::max(minimum, maximum)); });
 }
 
 void CDlgProgress::setPosition(int position)
 {
     // A bar ignores values outside its range; past the end it shall stay full.
-    onUiThread([&] {
+    platform::callOnThreadOf(this, [&] {
         m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
     });
 }
 
 int CDlgProgress::insertRow(int index, const QString& firstCell)
 {
-    int at = 0;
-    onUiThread([&] { at = m_list->insertRow(index, firstCell); });
-    return at;
+    return platform::callOnThreadOf(this, [&] { return m_list->insertRow(index, firstCell); });
 }
 
 void CDlgProgress::setCell(int row, int column, const QString& text)
 {
-    onUiThread([&] { m_list->setCell(row, column, text); });
+    platform::callOnThreadOf(this, [&] { m_list->setCell(row, column, text); });
 }
 
 void CDlgProgress::addTopRow(int position, const QStringList& cells)
 {
-    onUiThread([&] {
+    platform::callOnThreadOf(this, [&] {
         holdRepaints();
         m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
         const int row = m_list->insertRow(0, cells.value(0));
@@ -138,7 +129,7 @@ void CDlgProgress::holdRepaints()
 
 void CDlgProgress::finish()
 {
-    onUiThread([this] {
+    platform::callOnThreadOf(this, [this] {
         m_repaint->stop();
         m_list->setUpdatesEnabled(true);
         m_finished = true;

@@ -4,8 +4,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -53,7 +51,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void onUiThread(const std::function<void()>& work);
     void holdRepaints();
 
     QPushButton* m_btnClose;

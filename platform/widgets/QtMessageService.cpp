@@ -1,9 +1,10 @@
 #include "QtMessageService.h"
 
+#include "ThreadCall.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
-#include <QThread>
 
 namespace platform
 {
@@ -46,14 +47,9 @@ Answer QtMessageService::show(const QString& text, const QString& caption, Icon 
                               Buttons buttons, QObject* owner)
 {
     QPointer<QWidget> ownerWidget = qobject_cast<QWidget*>(owner);
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
+    return callOnThreadOf(QCoreApplication::instance(), [&] {
         return showOnUiThread(text, caption, icon, buttons, ownerWidget);
-    Answer answer = Answer::Ok;
-    QMetaObject::invokeMethod(
-        app, [&] { answer = showOnUiThread(text, caption, icon, buttons, ownerWidget); },
-        Qt::BlockingQueuedConnection);
-    return answer;
+    });
 }
 
 } // namespace platform

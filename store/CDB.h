@@ -23,6 +23,7 @@ public:
     bool isOpen() const;
     const std::shared_ptr<store::Database>& database() const { return m_pConnection; }
 
+private:
     std::shared_ptr<store::Database> m_pConnection;
 };
 

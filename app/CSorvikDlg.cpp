@@ -3,6 +3,7 @@
 #include "CAboutDlg.h"
 #include "CCard.h"
 #include "CDB.h"
+#include "CDlgCollectSetup.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CItemInfo.h"
@@ -23,6 +24,7 @@
 #include <QTimer>
 
 using platform::placeInDialogUnits;
+using sorvik::collector::CollectorSettings;
 
 CSorvikDlg::CSorvikDlg(QWidget* pParent)
     : QDialog(pParent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -69,7 +71,8 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     connect(m_btnSync, &QPushButton::clicked, this, &CSorvikDlg::OnSync);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
 
-    m_collect.setDialogParent(this);
+    m_collect.setSetupEditor(
+        [this](const CollectorSettings& saved) { return CDlgCollectSetup::edit(saved, this); });
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("timer1"));
     connect(m_btnStart, &QPushButton::clicked, this, &CSorvikDlg::OnStart);

@@ -64,6 +64,13 @@ QByteArray readUntil(CQRVCollect& collector, qsizetype want)
     return got;
 }
 
+// The collector with its settings dialog as the editor, as the main window installs it.
+void useSetupDialog(CQRVCollect& collector)
+{
+    collector.setSetupEditor(
+        [](const CollectorSettings& saved) { return CDlgCollectSetup::edit(saved, nullptr); });
+}
+
 QSet<QByteArray> identifiersOf(const QByteArray& feed)
 {
     QSet<QByteArray> out;
@@ -338,6 +345,7 @@ void TestQRVCollect::setupDialogSavesTheChoice()
 {
     RecordingMessageService recorder;
     CQRVCollect collector;
+    useSetupDialog(collector);
     QString title;
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         title = d->windowTitle();
@@ -369,12 +377,17 @@ void TestQRVCollect::setupDialogCancelChangesNothing()
     before.port = 8111;
     QVERIFY(collect::saveCollectorSettings(before));
     CQRVCollect collector;
+    useSetupDialog(collector);
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         QCOMPARE(d->findChild<QSpinBox*>(QStringLiteral("port"))->value(), 8111);
         d->findChild<QComboBox*>(QStringLiteral("source"))->setCurrentIndex(1);
         d->findChild<QPushButton*>(QStringLiteral("id2"))->click();
     });
     QVERIFY(!collector.ShowCollectSetup());
+    QCOMPARE(collect::loadCollectorSettings(), before);
+    // Without an editor there is nothing to show and nothing changes.
+    CQRVCollect bare;
+    QVERIFY(!bare.ShowCollectSetup());
     QCOMPARE(collect::loadCollectorSettings(), before);
 }
 
@@ -403,6 +416,7 @@ void TestQRVCollect::setupDialogRefusesUnusableFields()
     QFETCH(QString, message);
     RecordingMessageService recorder;
     CQRVCollect collector;
+    useSetupDialog(collector);
     bool stayedOpen = false;
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         d->findChild<QComboBox*>(QStringLiteral("source"))->setCurrentIndex(source);
@@ -427,6 +441,7 @@ void TestQRVCollect::setupWhileCollectingSwitchesTheSource()
     const quint16 port = freePort();
     useTcp(port);
     CQRVCollect collector;
+    useSetupDialog(collector);
     collector.setPupilSampler([](bool) {
         return QList<sorvik::collector::SimulatedPupil>{{"SIM", {1}}};
     });

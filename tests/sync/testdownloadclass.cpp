@@ -30,9 +30,10 @@
 
 using namespace Qt::StringLiterals;
 using platform::RecordingMessageService;
-using transfertest::child;
+using testsupport::child;
+using testsupport::headers;
+using testsupport::rowsOf;
 using transfertest::gbk;
-using transfertest::headers;
 using transfertest::InstrumentClass;
 using transfertest::Pupil;
 using transfertest::rowsOf;

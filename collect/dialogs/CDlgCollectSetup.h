@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QLineEdit;
 class QSpinBox;
@@ -19,6 +21,11 @@ public:
 
     // The settings as shown; meaningful after Accepted.
     sorvik::collector::CollectorSettings settings() const { return m_settings; }
+
+    // Shows the dialog modally over parent: the settings chosen, or none when cancelled. The
+    // collector's editor (CQRVCollect::setSetupEditor).
+    static std::optional<sorvik::collector::CollectorSettings>
+    edit(const sorvik::collector::CollectorSettings& saved, QWidget* parent);
 
 private:
     void OnSourceChanged();

@@ -1,7 +1,6 @@
 #include "CQRVCollect.h"
 
 #include "CDB.h"
-#include "CDlgCollectSetup.h"
 #include "CollectorProfile.h"
 #include "CollectorRecord.h"
 #include "CollectorSource.h"
@@ -10,8 +9,6 @@
 #include "ProfileSettings.h"
 #include "PupilSample.h"
 #include "SimulatedCollectorSource.h"
-
-#include <QWidget>
 
 using sorvik::collector::CollectorSettings;
 using sorvik::collector::CollectorSource;
@@ -61,10 +58,12 @@ QByteArray CQRVCollect::ReadCollectData()
 
 bool CQRVCollect::ShowCollectSetup()
 {
-    CDlgCollectSetup dlg(collect::loadCollectorSettings(), m_dialogParent);
-    if (dlg.exec() != QDialog::Accepted)
+    if (!m_editor)
         return false;
-    const CollectorSettings chosen = dlg.settings();
+    const std::optional<CollectorSettings> edited = m_editor(collect::loadCollectorSettings());
+    if (!edited)
+        return false;
+    const CollectorSettings& chosen = *edited;
     if (!collect::saveCollectorSettings(chosen)) {
         platform::appMessage(
             QStringLiteral("采集设置无法保存到 %1").arg(platform::settingsFilePath()));

@@ -108,6 +108,15 @@ CDlgCollectSetup::CDlgCollectSetup(const CollectorSettings& settings, QWidget* p
     OnSourceChanged();
 }
 
+std::optional<CollectorSettings> CDlgCollectSetup::edit(const CollectorSettings& saved,
+                                                        QWidget* parent)
+{
+    CDlgCollectSetup dlg(saved, parent);
+    if (dlg.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dlg.settings();
+}
+
 void CDlgCollectSetup::OnSourceChanged()
 {
     const auto kind = SourceKind(m_comboSource->currentData().toInt());

@@ -93,11 +93,11 @@ CDlgCollectSetup::CDlgCollectSetup(const CollectorSettings& settings, QWidget* p
     placeInDialogUnits(m_comboIdentifiers, 60, 122, 80, 14);
 
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("id1"));
+    ok->setObjectName(platform::controlName(IdOk));
     ok->setDefault(true);
     placeInDialogUnits(ok, 95, 140, 56, 14);
     auto* cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("id2"));
+    cancel->setObjectName(platform::controlName(IdCancel));
     placeInDialogUnits(cancel, 157, 140, 56, 14);
 
     m_comboSource->setCurrentIndex(m_comboSource->findData(int(settings.source)));

@@ -16,6 +16,11 @@ class CDlgCollectSetup : public QDialog
 {
     Q_OBJECT
 public:
+    enum ControlId {
+        IdOk = 1,
+        IdCancel = 2,
+    };
+
     explicit CDlgCollectSetup(const sorvik::collector::CollectorSettings& settings,
                               QWidget* parent = nullptr);
 

@@ -9,12 +9,14 @@
 #include "ProfileSettings.h"
 #include "PupilSample.h"
 #include "SimulatedCollectorSource.h"
+#include "TcpCollectorSource.h"
 
 using sorvik::collector::CollectorSettings;
 using sorvik::collector::CollectorSource;
 using sorvik::collector::SimulatedCollectorSource;
 using sorvik::collector::SimulatedPupil;
 using sorvik::collector::SourceKind;
+using sorvik::collector::TcpCollectorSource;
 
 namespace
 {
@@ -23,10 +25,7 @@ constexpr int kSimulatedPupils = 500;
 
 } // namespace
 
-CQRVCollect::CQRVCollect(QObject* parent) : QObject(parent)
-{
-    setObjectName(QStringLiteral("id1041"));
-}
+CQRVCollect::CQRVCollect(QObject* parent) : QObject(parent) {}
 
 CQRVCollect::~CQRVCollect() = default;
 
@@ -35,11 +34,17 @@ bool CQRVCollect::isCollecting() const
     return m_source && m_source->isActive();
 }
 
+quint16 CQRVCollect::listeningPort() const
+{
+    const auto* tcp = qobject_cast<const TcpCollectorSource*>(m_source.get());
+    return tcp && tcp->isActive() ? tcp->serverPort() : 0;
+}
+
 bool CQRVCollect::StartCollect()
 {
     if (isCollecting())
         return true;
-    return startSource(collect::loadCollectorSettings());
+    return startSource(m_loader ? m_loader() : collect::loadCollectorSettings());
 }
 
 bool CQRVCollect::StopCollect()

@@ -41,6 +41,8 @@ public:
     bool isCollecting() const;
     // The settings of the running source (those last started).
     const sorvik::collector::CollectorSettings& activeSettings() const { return m_settings; }
+    // The port the running TCP source listens on (the system's choice for port 0); 0 without one.
+    quint16 listeningPort() const;
 
     // Shows the settings dialog with the saved settings; the settings chosen, or none when the
     // user cancelled. The window that owns the collector installs it.
@@ -50,6 +52,9 @@ public:
     // Who the simulator sends results for; by default a sample of the open database's pupils.
     using PupilSampler = std::function<QList<sorvik::collector::SimulatedPupil>(bool byCard)>;
     void setPupilSampler(PupilSampler sampler) { m_sampler = std::move(sampler); }
+    // The settings StartCollect starts with; by default those saved in the collector's section.
+    using SettingsLoader = std::function<sorvik::collector::CollectorSettings()>;
+    void setSettingsLoader(SettingsLoader loader) { m_loader = std::move(loader); }
 
 private:
     bool startSource(const sorvik::collector::CollectorSettings& settings);
@@ -61,4 +66,5 @@ private:
     QByteArray m_carried; // whole records of a retired source, not yet read
     SetupEditor m_editor;
     PupilSampler m_sampler;
+    SettingsLoader m_loader;
 };

@@ -1,18 +1,20 @@
 #pragma once
 
 #include "PleaseWaitView.h"
-
-#include <QDialog>
+#include "WorkerWindow.h"
 
 class QLabel;
 
-// The please-wait window of the clearing: one line of text, no buttons, no close box. Only its
-// worker closes it (closeWindow); the user cannot. It deletes itself when closed.
-class CDlgProcessFormat final : public QDialog, public PleaseWaitView
+// The please-wait window of the clearing: one line of text, no buttons. Only its worker closes
+// it (closeWindow); the user cannot.
+class CDlgProcessFormat final : public WorkerWindow, public PleaseWaitView
 {
     Q_OBJECT
 public:
-    // owner: the dialog that starts the clearing; the window centres on it.
+    enum ControlId {
+        IdText = 1062,
+    };
+
     explicit CDlgProcessFormat(QWidget* owner);
 
     void setText(const QString& text);
@@ -21,12 +23,6 @@ public:
     // From any thread; returns when the window is closed.
     void closeWindow() override;
 
-    void done(int result) override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     QLabel* m_staticText;
-    bool m_closable = false;
 };

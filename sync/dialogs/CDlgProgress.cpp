@@ -4,7 +4,6 @@
 #include "ReportList.h"
 #include "ThreadCall.h"
 
-#include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -13,28 +12,25 @@
 
 using platform::placeInDialogUnits;
 
-CDlgProgress::CDlgProgress(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+CDlgProgress::CDlgProgress(QWidget* owner) : WorkerWindow(owner)
 {
     setObjectName(QStringLiteral("CDlgProgress"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
     setFont(platform::dialogFont());
     platform::sizeInDialogUnits(this, 493, 331);
 
     m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("id1058"));
+    m_progress->setObjectName(platform::controlName(IdProgress));
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     placeInDialogUnits(m_progress, 7, 7, 479, 14);
 
     m_list = new platform::ReportList(this);
-    m_list->setObjectName(QStringLiteral("id1002"));
+    m_list->setObjectName(platform::controlName(IdList));
     placeInDialogUnits(m_list, 7, 32, 479, 272);
 
     m_btnClose = new QPushButton(QStringLiteral("关闭"), this);
-    m_btnClose->setObjectName(QStringLiteral("id2"));
+    m_btnClose->setObjectName(platform::controlName(IdClose));
     m_btnClose->setAutoDefault(false);
     m_btnClose->setEnabled(false);
     placeInDialogUnits(m_btnClose, 436, 310, 50, 14);
@@ -132,22 +128,7 @@ void CDlgProgress::finish()
     platform::callOnThreadOf(this, [this] {
         m_repaint->stop();
         m_list->setUpdatesEnabled(true);
-        m_finished = true;
+        allowClosing();
         m_btnClose->setEnabled(true);
     });
-}
-
-void CDlgProgress::done(int result)
-{
-    // Escape and the like end up here; the window stays until the transfer has ended.
-    if (m_finished)
-        QDialog::done(result);
-}
-
-void CDlgProgress::closeEvent(QCloseEvent* event)
-{
-    if (m_finished)
-        QDialog::closeEvent(event);
-    else
-        event->ignore();
 }

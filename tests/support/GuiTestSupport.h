@@ -2,6 +2,7 @@
 
 // Helpers for tests that click real dialogs on the offscreen platform.
 
+#include "DialogUnits.h"
 #include "ReportList.h"
 #include "TestSupport.h"
 
@@ -32,7 +33,7 @@ template <typename T> void whenModalShown(std::function<void(T*)> action, int tr
 // The control of w with this id, found as the station finds it: by objectName "id<N>".
 template <typename T> T* child(const QWidget* w, int id)
 {
-    return w->findChild<T*>(QStringLiteral("id%1").arg(id));
+    return w->findChild<T*>(platform::controlName(id));
 }
 
 inline QStringList headers(const platform::ReportList* list)

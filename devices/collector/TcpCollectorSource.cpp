@@ -111,6 +111,14 @@ void TcpCollectorSource::closeConnection(QTcpSocket* socket)
     socket->deleteLater();
 }
 
+qsizetype TcpCollectorSource::unfinishedBytes() const
+{
+    qsizetype bytes = 0;
+    for (const auto& c : m_connections)
+        bytes += c->buffer.tailSize();
+    return bytes;
+}
+
 QByteArray TcpCollectorSource::takeRecords()
 {
     QByteArray out = std::exchange(m_records, QByteArray());

@@ -364,9 +364,9 @@ void TestDownloadClass::instrumentFull()
 void TestDownloadClass::handshakeFailure()
 {
     addTwoClasses();
-    const quint16 port = transfertest::closedPort();
-    QVERIFY(port != 0);
-    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port));
+    const testsupport::RefusingPort refusing;
+    QVERIFY(refusing.port() != 0);
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(refusing.port()));
     const QStringList servedBefore = transfertest::requestsServed(m_instrument->log());
     MemoryProgressView view;
     worker(view, {{u"0"_s, kFirst, 30}})->run();

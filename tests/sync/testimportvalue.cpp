@@ -351,9 +351,9 @@ void TestImportValue::recordsTheInstrumentDoesNotGiveAreReported()
 
 void TestImportValue::noInstrument()
 {
-    const quint16 port = transfertest::closedPort();
-    QVERIFY(port != 0);
-    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port));
+    const testsupport::RefusingPort refusing;
+    QVERIFY(refusing.port() != 0);
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(refusing.port()));
     MemoryProgressView view;
     auto w = worker(view, {{u"0"_s, kFirst, 5}}, NumberType::StudentNumber, true);
     w->run();

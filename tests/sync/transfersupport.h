@@ -1,6 +1,5 @@
 // Shared by the transfer tests: pupils in a station database, the virtual instrument's state
-// file read and prepared, the commands it logged, a port where nothing listens, and the rows a
-// worker showed.
+// file read and prepared, the commands it logged and the rows a worker showed.
 #pragma once
 
 #include "CCard.h"
@@ -17,7 +16,6 @@
 #include <QList>
 #include <QStringEncoder>
 #include <QStringList>
-#include <QTcpServer>
 
 namespace transfertest
 {
@@ -145,17 +143,6 @@ inline QStringList requestsServed(const QByteArray& log)
         if (line.contains(" -> "))
             served << QString::fromLatin1(line);
     return served;
-}
-
-// A loopback port nobody listens on (briefly taken, then given back).
-inline quint16 closedPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
 }
 
 inline QList<QStringList> rowsOf(const MemoryProgressView& view)

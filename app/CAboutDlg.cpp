@@ -20,7 +20,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* version = new QLabel(QStringLiteral("Sorvik 1.0 版"), this);
     platform::placeInDialogUnits(version, 42, 14, 114, 8);
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("id1"));
+    ok->setObjectName(platform::controlName(IdOk));
     ok->setDefault(true);
     platform::placeInDialogUnits(ok, 113, 41, 50, 14);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

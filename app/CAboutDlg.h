@@ -7,5 +7,9 @@ class CAboutDlg : public QDialog
 {
     Q_OBJECT
 public:
+    enum ControlId {
+        IdOk = 1,
+    };
+
     explicit CAboutDlg(QWidget* parent = nullptr);
 };

@@ -3,6 +3,7 @@
 #include "CAboutDlg.h"
 #include "CCard.h"
 #include "CDB.h"
+#include "CDlgCollectSetup.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CItemInfo.h"
@@ -24,9 +25,10 @@
 #include <QTimer>
 
 using platform::placeInDialogUnits;
+using sorvik::collector::CollectorSettings;
 
 CSorvikDlg::CSorvikDlg(QWidget* pParent)
-    : QDialog(pParent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : QDialog(pParent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_collect(this)
 {
     setObjectName(QStringLiteral("CSorvikDlg"));
     setFont(platform::dialogFont());
@@ -36,10 +38,10 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     auto* typeLabel = new QLabel(QStringLiteral("编号类型"), this);
     placeInDialogUnits(typeLabel, 366, 14, 33, 8);
     m_radioStuNO = new QRadioButton(QStringLiteral("学号"), this);
-    m_radioStuNO->setObjectName(QStringLiteral("id1000"));
+    m_radioStuNO->setObjectName(platform::controlName(IdRadioStuNO));
     placeInDialogUnits(m_radioStuNO, 411, 13, 32, 10);
     m_radioCardNO = new QRadioButton(QStringLiteral("卡号"), this);
-    m_radioCardNO->setObjectName(QStringLiteral("id1001"));
+    m_radioCardNO->setObjectName(platform::controlName(IdRadioCardNO));
     placeInDialogUnits(m_radioCardNO, 464, 13, 32, 10);
     // Each button starts a group of its own, so the click handlers keep them exclusive.
     m_radioStuNO->setAutoExclusive(false);
@@ -48,29 +50,33 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     auto* listLabel = new QLabel(QStringLiteral("测试成绩"), this);
     placeInDialogUnits(listLabel, 11, 14, 33, 8);
     m_listResult = new platform::ReportList(this);
-    m_listResult->setObjectName(QStringLiteral("id1002"));
+    m_listResult->setObjectName(platform::controlName(IdListResult));
     placeInDialogUnits(m_listResult, 7, 25, 503, 254);
 
     auto* countLabel = new QLabel(QStringLiteral("记录数量"), this);
     placeInDialogUnits(countLabel, 7, 292, 33, 8);
     m_editCount = new QLineEdit(this);
-    m_editCount->setObjectName(QStringLiteral("id1003"));
+    m_editCount->setObjectName(platform::controlName(IdEditCount));
     m_editCount->setEnabled(false);
     placeInDialogUnits(m_editCount, 44, 289, 40, 14);
 
-    m_btnStart = platform::addButton(this, 1004, QStringLiteral("开始"), 126, 283, 60, 20);
-    m_btnStop = platform::addButton(this, 1005, QStringLiteral("结束"), 190, 283, 60, 20);
-    m_btnSetup = platform::addButton(this, 1006, QStringLiteral("采集设置"), 254, 283, 60, 20);
-    m_btnDataBase = platform::addButton(this, 1007, QStringLiteral("数据库"), 318, 283, 60, 20);
-    m_btnSync = platform::addButton(this, 1042, QStringLiteral("同步数据"), 382, 283, 60, 20);
-    m_btnExit = platform::addButton(this, 1008, QStringLiteral("退出"), 446, 283, 60, 20);
+    m_btnStart = platform::addButton(this, IdStart, QStringLiteral("开始"), 126, 283, 60, 20);
+    m_btnStop = platform::addButton(this, IdStop, QStringLiteral("结束"), 190, 283, 60, 20);
+    m_btnSetup =
+        platform::addButton(this, IdCollectSetup, QStringLiteral("采集设置"), 254, 283, 60, 20);
+    m_btnDataBase =
+        platform::addButton(this, IdDataBase, QStringLiteral("数据库"), 318, 283, 60, 20);
+    m_btnSync = platform::addButton(this, IdSync, QStringLiteral("同步数据"), 382, 283, 60, 20);
+    m_btnExit = platform::addButton(this, IdExit, QStringLiteral("退出"), 446, 283, 60, 20);
 
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
     connect(m_btnSync, &QPushButton::clicked, this, &CSorvikDlg::OnSync);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
 
-    m_collect.setDialogParent(this);
+    m_collect.setObjectName(platform::controlName(IdCollect));
+    m_collect.setSetupEditor(
+        [this](const CollectorSettings& saved) { return CDlgCollectSetup::edit(saved, this); });
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("timer1"));
     connect(m_btnStart, &QPushButton::clicked, this, &CSorvikDlg::OnStart);

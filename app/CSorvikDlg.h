@@ -28,6 +28,20 @@ class CSorvikDlg : public QDialog
 {
     Q_OBJECT
 public:
+    enum ControlId {
+        IdRadioStuNO = 1000,  // "学号"
+        IdRadioCardNO = 1001, // "卡号"
+        IdListResult = 1002,
+        IdEditCount = 1003, // the record counter
+        IdStart = 1004,     // "开始"
+        IdStop = 1005,      // "结束"
+        IdCollectSetup = 1006,
+        IdDataBase = 1007,
+        IdExit = 1008,
+        IdCollect = 1041, // the collector
+        IdSync = 1042,
+    };
+
     explicit CSorvikDlg(QWidget* pParent = nullptr);
     ~CSorvikDlg() override;
 
@@ -42,20 +56,6 @@ public:
         m_chooseDatabase = std::move(chooser);
     }
 
-    QLineEdit* m_editCount;
-    QRadioButton* m_radioCardNO;
-    QRadioButton* m_radioStuNO;
-    QPushButton* m_btnStart;
-    QPushButton* m_btnStop;
-    platform::ReportList* m_listResult;
-    CQRVCollect m_collect;
-    // The stores of live collection, made at initialisation when the database opened.
-    std::unique_ptr<CStudent> m_pStudent;
-    std::unique_ptr<CValue> m_pValue;
-    std::unique_ptr<CItemInfo> m_pItemInfo;
-    std::unique_ptr<CCard> m_pCard;
-    QTimer* m_timer; // timer 1 of live collection
-
 private:
     void OnRadioStuNO();
     void OnRadioCardNO();
@@ -68,6 +68,19 @@ private:
     void OnAbout();
     bool chooseDatabaseFile();
 
+    QLineEdit* m_editCount;
+    QRadioButton* m_radioCardNO;
+    QRadioButton* m_radioStuNO;
+    QPushButton* m_btnStart;
+    QPushButton* m_btnStop;
+    platform::ReportList* m_listResult;
+    CQRVCollect m_collect; // a child of the window, found by its control id
+    // The stores of live collection, made at initialisation when the database opened.
+    std::unique_ptr<CStudent> m_pStudent;
+    std::unique_ptr<CValue> m_pValue;
+    std::unique_ptr<CItemInfo> m_pItemInfo;
+    std::unique_ptr<CCard> m_pCard;
+    QTimer* m_timer; // timer 1 of live collection
     QPushButton* m_btnSetup;
     QPushButton* m_btnDataBase;
     QPushButton* m_btnSync;

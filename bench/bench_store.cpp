@@ -429,12 +429,12 @@ int main(int argc, char* argv[])
                                         "ObjectValue,ObjectType) VALUES(?,?,?,?)");
         SQLite::Statement setValue(
             ref, "UPDATE STU_ObjectData SET ObjectValue=?, ObjectType=? WHERE rowid=?");
-        auto putValue = [&](int pupil, int item, double v, int itemClass) {
+        auto putValue = [&](int pupil, int item, double v, int valueClass) {
             findValue.bind(1, pupil);
             findValue.bind(2, item);
             if (findValue.executeStep()) {
                 setValue.bind(1, v);
-                setValue.bind(2, itemClass);
+                setValue.bind(2, valueClass);
                 setValue.bind(3, findValue.getColumn(0).getInt64());
                 setValue.exec();
                 setValue.reset();
@@ -442,7 +442,7 @@ int main(int argc, char* argv[])
                 insValue.bind(1, pupil);
                 insValue.bind(2, item);
                 insValue.bind(3, v);
-                insValue.bind(4, itemClass);
+                insValue.bind(4, valueClass);
                 insValue.exec();
                 insValue.reset();
             }
@@ -503,13 +503,13 @@ int main(int argc, char* argv[])
         CGradeItem gradeItem(db);
         const int no = pupilsScan.column(u"StuNo"_s);
         const int vid = valuesScan.column(u"STU_ID"_s), vobj = valuesScan.column(u"Object_ID"_s);
-        auto scanValue = [&](long pupil, long item, double v, long itemClass) {
+        auto scanValue = [&](long pupil, long item, double v, long valueClass) {
             if (!valuesScan.find({{vid, QString::number(pupil)}, {vobj, QString::number(item)}}))
                 valuesScan.rs.addNew();
             valuesScan.rs.setField(u"STU_ID"_s, qlonglong(pupil));
             valuesScan.rs.setField(u"Object_ID"_s, qlonglong(item));
             valuesScan.rs.setField(u"ObjectValue"_s, v);
-            valuesScan.rs.setField(u"ObjectType"_s, qlonglong(itemClass));
+            valuesScan.rs.setField(u"ObjectType"_s, qlonglong(valueClass));
             valuesScan.rs.updateCurrent();
         };
         const double b = batchedOpsPerSecond(db, 10, [&](int i) {

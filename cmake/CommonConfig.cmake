@@ -1,7 +1,8 @@
 # One INTERFACE target carries the language level, warnings and Qt definitions for every target.
 add_library(sorvik_common INTERFACE)
 target_compile_features(sorvik_common INTERFACE cxx_std_20)
-target_compile_options(sorvik_common INTERFACE -Wall -Wextra)
+target_compile_options(sorvik_common INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast)
 target_compile_definitions(sorvik_common INTERFACE
     QT_NO_CAST_FROM_ASCII
     QT_NO_CAST_TO_ASCII

@@ -1,5 +1,7 @@
 #include "Gbk.h"
 
+#include "GbkCut.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -28,17 +30,9 @@ QByteArray cutGbkBytes(const QByteArray& gbk, int maxBytes)
 {
     if (maxBytes <= 0)
         return {};
-    int i = 0;
-    int end = 0;
-    while (i < gbk.size()) {
-        const int width =
-            (static_cast<unsigned char>(gbk.at(i)) >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
-        if (i + width > maxBytes)
-            break;
-        i += width;
-        end = i;
-    }
-    return gbk.left(end);
+    const std::string_view bytes(gbk.constData(), static_cast<std::size_t>(gbk.size()));
+    return gbk.left(
+        static_cast<qsizetype>(gbkCutLength(bytes, static_cast<std::size_t>(maxBytes))));
 }
 
 QByteArray toGbkCut(const QString& text, int maxBytes, bool* ok)

@@ -12,7 +12,8 @@ QByteArray toGbk(const QString& text, bool* ok = nullptr);
 QString fromGbk(const QByteArray& bytes, bool* ok = nullptr);
 // The longest prefix of text whose GBK form fits in maxBytes, never half a character.
 QByteArray toGbkCut(const QString& text, int maxBytes, bool* ok = nullptr);
-// Cuts GBK bytes to at most maxBytes without leaving a lead byte without its trail byte.
+// Cuts GBK bytes to at most maxBytes by the rule of GbkCut.h: never inside a character, never
+// leaving a lone lead byte.
 QByteArray cutGbkBytes(const QByteArray& gbk, int maxBytes);
 
 } // namespace platform

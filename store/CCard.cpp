@@ -15,23 +15,12 @@ QString insertUpdateCardSignature()
 } // namespace
 
 CCard::CCard(CDB myDB)
-    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+    : m_pRecordset(myDB, QStringLiteral("select * from STU_Card order by STUID"),
+                   QStringLiteral("CCard::CCard(CDB myDB)"), QStringLiteral("CCard::~CCard()"))
 {
-    try {
-        m_pRecordset->open(m_pConnection, QStringLiteral("select * from STU_Card order by STUID"));
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CCard::CCard(CDB myDB)"), e);
-    }
 }
 
-CCard::~CCard()
-{
-    try {
-        m_pRecordset->close();
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CCard::~CCard()"), e);
-    }
-}
+CCard::~CCard() = default;
 
 int CCard::InsertUpdateCard(long lStuID, const QString& strCardNO)
 {

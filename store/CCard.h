@@ -1,15 +1,9 @@
 #pragma once
 
 #include "CDB.h"
+#include "StoreRecordset.h"
 
 #include <QString>
-
-#include <memory>
-
-namespace store
-{
-class Recordset;
-}
 
 // The card table (STU_Card): one card number per pupil. An empty number deletes the card.
 class CCard
@@ -17,8 +11,6 @@ class CCard
 public:
     explicit CCard(CDB myDB);
     ~CCard();
-    CCard(const CCard&) = delete;
-    CCard& operator=(const CCard&) = delete;
 
     // Sets the pupil's card number as given (no trimming); the pupil keeps one row.
     // 1 stored, 0 on an error.
@@ -31,6 +23,5 @@ public:
     int GetCardNOByStuID(QString& strCardNO, long lStuID);
 
 private:
-    std::shared_ptr<store::Database> m_pConnection;
-    std::unique_ptr<store::Recordset> m_pRecordset;
+    store::StoreRecordset m_pRecordset;
 };

@@ -25,8 +25,6 @@ public:
     bool isOpen() const;
     const std::shared_ptr<store::Database>& database() const { return m_pConnection; }
 
-    std::shared_ptr<store::Database> m_pConnection;
-
     // Shown while open() converts an Access file; not owned, may be null.
     void setConversionProgress(store::ConversionProgress* progress)
     {
@@ -35,6 +33,8 @@ public:
 
 private:
     bool convertAccessFile(const QString& path);
+
+    std::shared_ptr<store::Database> m_pConnection;
 
     store::ConversionProgress* m_conversionProgress = nullptr;
 };

@@ -5,23 +5,13 @@
 #include "StoreError.h"
 
 CGradeItem::CGradeItem(CDB myDB)
-    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+    : m_pRecordset(myDB, QStringLiteral("prjzb"),
+                   QStringLiteral("CGradeItem::CGradeItem(CDB myDB)"),
+                   QStringLiteral("CGradeItem::~CGradeItem()"))
 {
-    try {
-        m_pRecordset->open(m_pConnection, QStringLiteral("prjzb"));
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CGradeItem::CGradeItem(CDB myDB)"), e);
-    }
 }
 
-CGradeItem::~CGradeItem()
-{
-    try {
-        m_pRecordset->close();
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CGradeItem::~CGradeItem()"), e);
-    }
-}
+CGradeItem::~CGradeItem() = default;
 
 int CGradeItem::GetGradeItem(long lGradeNO, const QString& strSex, QList<long>& saItemNO)
 {

@@ -1,16 +1,10 @@
 #pragma once
 
 #include "CDB.h"
+#include "StoreRecordset.h"
 
 #include <QList>
 #include <QString>
-
-#include <memory>
-
-namespace store
-{
-class Recordset;
-}
 
 // The grade items (prjzb): the three selectable items of a grade and sex; -1 means no item.
 class CGradeItem
@@ -18,14 +12,11 @@ class CGradeItem
 public:
     explicit CGradeItem(CDB myDB);
     ~CGradeItem();
-    CGradeItem(const CGradeItem&) = delete;
-    CGradeItem& operator=(const CGradeItem&) = delete;
 
     // 1 and three item numbers appended to saItemNO (not cleared first) when the grade and sex
     // have a row; 0 and nothing appended when not, or on an error.
     int GetGradeItem(long lGradeNO, const QString& strSex, QList<long>& saItemNO);
 
 private:
-    std::shared_ptr<store::Database> m_pConnection;
-    std::unique_ptr<store::Recordset> m_pRecordset;
+    store::StoreRecordset m_pRecordset;
 };

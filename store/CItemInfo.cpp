@@ -5,23 +5,13 @@
 #include "StoreError.h"
 
 CItemInfo::CItemInfo(CDB myDB)
-    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+    : m_pRecordset(myDB, QStringLiteral("Code03Dict"),
+                   QStringLiteral("CItemInfo::CItemInfo(CDB myDB)"),
+                   QStringLiteral("CItemInfo::~CItemInfo()"))
 {
-    try {
-        m_pRecordset->open(m_pConnection, QStringLiteral("Code03Dict"));
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CItemInfo::CItemInfo(CDB myDB)"), e);
-    }
 }
 
-CItemInfo::~CItemInfo()
-{
-    try {
-        m_pRecordset->close();
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CItemInfo::~CItemInfo()"), e);
-    }
-}
+CItemInfo::~CItemInfo() = default;
 
 int CItemInfo::GetItemInfoByItemNO(long lItemNO, QString& strItemName, QString& strUnit,
                                    long& lItemClassNO)

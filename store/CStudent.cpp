@@ -26,24 +26,14 @@ QString getClassSignature()
 } // namespace
 
 CStudent::CStudent(CDB myDB)
-    : m_GradeItem(myDB), m_Value(myDB), m_pConnection(myDB.m_pConnection),
-      m_pRecordset(std::make_unique<store::Recordset>())
+    : m_GradeItem(myDB), m_Value(myDB),
+      m_pRecordset(myDB, QStringLiteral("select * from STU_Main order by STU_ID"),
+                   QStringLiteral("CStudent::CStudent(CDB myDB)"),
+                   QStringLiteral("CStudent::~CStudent()"))
 {
-    try {
-        m_pRecordset->open(m_pConnection, QStringLiteral("select * from STU_Main order by STU_ID"));
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CStudent::CStudent(CDB myDB)"), e);
-    }
 }
 
-CStudent::~CStudent()
-{
-    try {
-        m_pRecordset->close();
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CStudent::~CStudent()"), e);
-    }
-}
+CStudent::~CStudent() = default;
 
 int CStudent::GetNewID()
 {
@@ -183,7 +173,7 @@ int CStudent::getClass(QStringList& saClassNO, QStringList& saClassName, QList<q
     // The name of a class is that of its first pupil row; classes come in text order of their
     // number (class 10 before class 2).
     store::Recordset rs;
-    rs.open(m_pConnection,
+    rs.open(m_pRecordset.database(),
             QStringLiteral("select f.GroupNo as classNO, m.GroupName as className, f.StuCount "
                            "from (select GroupNo, min(rowid) as firstRow, count(*) as StuCount "
                            "from STU_Main group by GroupNo) f "
@@ -207,7 +197,7 @@ int CStudent::ViewStuCardNO(const QString& strClassNO, platform::ListView* pList
 {
     try {
         store::Recordset rs;
-        rs.open(m_pConnection,
+        rs.open(m_pRecordset.database(),
                 QStringLiteral("select stu_main.stu_ID, stu_main.stuNO,stu_main.stuName,"
                                "stu_card.cardNO \t\t\t\t\tfrom stu_main left join stu_card on "
                                "stu_main.stu_id=stu_card.stuID \t\t\t\t\twhere groupNO=?"),

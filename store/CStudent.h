@@ -3,6 +3,7 @@
 #include "CDB.h"
 #include "CGradeItem.h"
 #include "CValue.h"
+#include "StoreRecordset.h"
 
 #include <QDate>
 #include <QList>
@@ -15,10 +16,6 @@ namespace platform
 {
 class ListView;
 }
-namespace store
-{
-class Recordset;
-}
 
 // The pupils (STU_Main). Lookups work on this object's snapshot of the table (the rows present
 // when it was built plus those it inserted); filter and position stay set between calls.
@@ -27,8 +24,6 @@ class CStudent
 public:
     explicit CStudent(CDB myDB);
     ~CStudent();
-    CStudent(const CStudent&) = delete;
-    CStudent& operator=(const CStudent&) = delete;
 
     // The identifier for the next pupil: 0 for an empty table, else the last one plus 1;
     // -1 on an error. Removes the filter.
@@ -61,6 +56,5 @@ private:
 
     CGradeItem m_GradeItem;
     CValue m_Value;
-    std::shared_ptr<store::Database> m_pConnection;
-    std::unique_ptr<store::Recordset> m_pRecordset;
+    store::StoreRecordset m_pRecordset;
 };

@@ -14,24 +14,12 @@ QString insertValueSignature()
 } // namespace
 
 CValue::CValue(CDB myDB)
-    : m_pConnection(myDB.m_pConnection), m_pRecordset(std::make_unique<store::Recordset>())
+    : m_pRecordset(myDB, QStringLiteral("select * from STU_ObjectData order by STU_ID"),
+                   QStringLiteral("CValue::CValue(CDB myDB)"), QStringLiteral("CValue::~CValue()"))
 {
-    try {
-        m_pRecordset->open(m_pConnection,
-                           QStringLiteral("select * from STU_ObjectData order by STU_ID"));
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CValue::CValue(CDB myDB)"), e);
-    }
 }
 
-CValue::~CValue()
-{
-    try {
-        m_pRecordset->close();
-    } catch (const store::StoreError& e) {
-        ShowComError(QStringLiteral("CValue::~CValue()"), e);
-    }
-}
+CValue::~CValue() = default;
 
 bool CValue::findRow(long lStuID, long lItemNO)
 {

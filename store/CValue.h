@@ -1,16 +1,10 @@
 #pragma once
 
 #include "CDB.h"
+#include "StoreRecordset.h"
 
 #include <QString>
 #include <QVariant>
-
-#include <memory>
-
-namespace store
-{
-class Recordset;
-}
 
 // The test values (STU_ObjectData): one row per pupil and item.
 class CValue
@@ -18,8 +12,6 @@ class CValue
 public:
     explicit CValue(CDB myDB);
     ~CValue();
-    CValue(const CValue&) = delete;
-    CValue& operator=(const CValue&) = delete;
 
     // Creates the pupil's row for the item, or replaces value and item class of the existing
     // one. 1 stored, 0 on an error.
@@ -34,6 +26,5 @@ private:
     // The first row of the pupil's item; false when there is none.
     bool findRow(long lStuID, long lItemNO);
 
-    std::shared_ptr<store::Database> m_pConnection;
-    std::unique_ptr<store::Recordset> m_pRecordset;
+    store::StoreRecordset m_pRecordset;
 };

@@ -22,6 +22,9 @@ public:
     QByteArray takeRecords() override;
     QString describe() const override;
 
+    // Bytes received of a record not yet complete.
+    qsizetype unfinishedBytes() const { return m_buffer.tailSize(); }
+
 private:
     void readAvailable();
     void onError(QSerialPort::SerialPortError error);

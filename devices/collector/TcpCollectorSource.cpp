@@ -58,9 +58,9 @@ void TcpCollectorSource::acceptConnections()
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
         socket->setReadBufferSize(kSocketBufferBytes);
-        auto c = std::make_unique<Connection>();
-        c->socket = socket;
-        m_connections.push_back(std::move(c));
+        auto connection = std::make_unique<Connection>();
+        connection->socket = socket;
+        m_connections.push_back(std::move(connection));
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             if (Connection* c = find(socket))
                 read(*c, false);
@@ -109,6 +109,14 @@ void TcpCollectorSource::closeConnection(QTcpSocket* socket)
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+}
+
+qsizetype TcpCollectorSource::unfinishedBytes() const
+{
+    qsizetype bytes = 0;
+    for (const auto& c : m_connections)
+        bytes += c->buffer.tailSize();
+    return bytes;
 }
 
 QByteArray TcpCollectorSource::takeRecords()

@@ -34,6 +34,8 @@ public:
     int connectionCount() const { return int(m_connections.size()); }
     // Bytes of whole records received and not yet taken.
     qsizetype pendingBytes() const { return m_records.size(); }
+    // Bytes received of records not yet complete, over all connections.
+    qsizetype unfinishedBytes() const;
 
     // Whole records held back unread beyond this stay in the sockets, so a sender that outruns
     // the station is slowed down by TCP instead of filling memory.

@@ -4,6 +4,8 @@
 // Plain C++ so the library stays free of Qt. See PROTOCOL.md.
 #pragma once
 
+#include "GbkCut.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -85,34 +87,8 @@ inline std::vector<std::uint8_t> frame(std::uint8_t command, std::uint32_t seque
     return out;
 }
 
-// Length of the GBK (or GB18030 four-byte) character starting at p, given avail bytes;
-// 0 when the character is cut off by the end of the data.
-inline std::size_t gbkCharLength(const std::uint8_t* p, std::size_t avail)
-{
-    if (avail == 0)
-        return 0;
-    if (p[0] < 0x81 || p[0] == 0xFF)
-        return 1;
-    if (avail < 2)
-        return 0;
-    if (p[1] >= 0x30 && p[1] <= 0x39)
-        return avail >= 4 ? 4 : 0;
-    return 2;
-}
-
-// Longest prefix of text that is at most limit bytes and ends on a character boundary.
-inline std::size_t gbkCutLength(std::string_view text, std::size_t limit)
-{
-    const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t n = gbkCharLength(p + at, text.size() - at);
-        if (n == 0 || at + n > limit)
-            break;
-        at += n;
-    }
-    return at;
-}
+// GBK cutting follows the station's one rule.
+using platform::gbkCutLength;
 
 inline std::string_view gbkCut(std::string_view text, std::size_t limit)
 {

@@ -10,6 +10,11 @@
 namespace platform
 {
 
+QString controlName(int id)
+{
+    return QStringLiteral("id%1").arg(id);
+}
+
 QFont dialogFont(int pointSize)
 {
     static const QString family = [] {
@@ -60,7 +65,7 @@ namespace platform
 QPushButton* addButton(QWidget* dialog, int id, const QString& text, int x, int y, int w, int h)
 {
     auto* b = new QPushButton(text, dialog);
-    b->setObjectName(QStringLiteral("id%1").arg(id));
+    b->setObjectName(controlName(id));
     b->setAutoDefault(false);
     placeInDialogUnits(b, x, y, w, h);
     return b;

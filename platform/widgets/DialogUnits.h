@@ -9,6 +9,9 @@ class QWidget;
 namespace platform
 {
 
+// The objectName of the control with this id: "id<N>". Dialogs and tests find controls by it.
+QString controlName(int id);
+
 // The dialogs' 9-point CJK font (SimSun where present, else WenQuanYi Micro Hei).
 QFont dialogFont(int pointSize = 9);
 

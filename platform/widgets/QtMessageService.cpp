@@ -1,9 +1,10 @@
 #include "QtMessageService.h"
 
+#include "ThreadCall.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
-#include <QThread>
 
 namespace platform
 {
@@ -11,29 +12,29 @@ namespace platform
 namespace
 {
 
+QMessageBox::Icon qtIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Stop:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
 Answer showOnUiThread(const QString& text, const QString& caption, Icon icon, Buttons buttons,
                       QWidget* owner)
 {
-    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
-    switch (icon) {
-    case Icon::None:
-        break;
-    case Icon::Information:
-        qtIcon = QMessageBox::Information;
-        break;
-    case Icon::Warning:
-        qtIcon = QMessageBox::Warning;
-        break;
-    case Icon::Stop:
-        qtIcon = QMessageBox::Critical;
-        break;
-    case Icon::Question:
-        qtIcon = QMessageBox::Question;
-        break;
-    }
     const auto qtButtons =
         buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
-    QMessageBox box(qtIcon, caption, text, qtButtons, owner);
+    QMessageBox box(qtIcon(icon), caption, text, qtButtons, owner);
     const int result = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
@@ -46,14 +47,9 @@ Answer QtMessageService::show(const QString& text, const QString& caption, Icon 
                               Buttons buttons, QObject* owner)
 {
     QPointer<QWidget> ownerWidget = qobject_cast<QWidget*>(owner);
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
+    return callOnThreadOf(QCoreApplication::instance(), [&] {
         return showOnUiThread(text, caption, icon, buttons, ownerWidget);
-    Answer answer = Answer::Ok;
-    QMetaObject::invokeMethod(
-        app, [&] { answer = showOnUiThread(text, caption, icon, buttons, ownerWidget); },
-        Qt::BlockingQueuedConnection);
-    return answer;
+    });
 }
 
 } // namespace platform

@@ -1,10 +1,10 @@
 #include "ReportList.h"
 
 #include "ReportListModel.h"
+#include "ThreadCall.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QThread>
 
 #include <algorithm>
 
@@ -27,18 +27,9 @@ ReportList::ReportList(QWidget* parent) : QTableView(parent), m_model(new Report
     horizontalHeader()->setStretchLastSection(false);
 }
 
-void ReportList::onUiThread(const std::function<void()>& work) const
-{
-    if (QThread::currentThread() == thread()) {
-        work();
-        return;
-    }
-    QMetaObject::invokeMethod(const_cast<ReportList*>(this), work, Qt::BlockingQueuedConnection);
-}
-
 void ReportList::setColumns(const QList<QPair<QString, int>>& columns)
 {
-    onUiThread([&] {
+    callOnThreadOf(this, [&] {
         m_model->removeAll();
         QStringList titles;
         for (const auto& c : columns)
@@ -51,39 +42,35 @@ void ReportList::setColumns(const QList<QPair<QString, int>>& columns)
 
 int ReportList::insertRow(int index, const QString& text)
 {
-    int at = 0;
-    onUiThread([&] {
-        at = m_model->insertRowAt(index, text);
+    return callOnThreadOf(this, [&] {
+        const int at = m_model->insertRowAt(index, text);
         notifyCount(m_model->rowCount());
+        return at;
     });
-    return at;
 }
 
 void ReportList::setCell(int row, int column, const QString& text)
 {
-    onUiThread([&] { m_model->setCell(row, column, text); });
+    callOnThreadOf(this, [&] { m_model->setCell(row, column, text); });
 }
 
 QString ReportList::cell(int row, int column) const
 {
-    QString out;
-    onUiThread([&] { out = m_model->cell(row, column); });
-    return out;
+    return callOnThreadOf(this, [&] { return m_model->cell(row, column); });
 }
 
 int ReportList::rowCount() const
 {
-    int n = 0;
-    onUiThread([&] { n = m_model->rowCount(); });
-    return n;
+    return callOnThreadOf(this, [&] { return m_model->rowCount(); });
 }
 
 QList<int> ReportList::selectedRows() const
 {
-    QList<int> rows;
-    onUiThread([&] {
+    QList<int> rows = callOnThreadOf(this, [&] {
+        QList<int> selected;
         for (const QModelIndex& i : selectionModel()->selectedRows())
-            rows << i.row();
+            selected << i.row();
+        return selected;
     });
     std::sort(rows.begin(), rows.end());
     return rows;
@@ -91,7 +78,7 @@ QList<int> ReportList::selectedRows() const
 
 void ReportList::deleteRow(int row)
 {
-    onUiThread([&] {
+    callOnThreadOf(this, [&] {
         if (row < 0 || row >= m_model->rowCount())
             return;
         notifyCount(m_model->rowCount() - 1);
@@ -101,7 +88,7 @@ void ReportList::deleteRow(int row)
 
 void ReportList::deleteAll()
 {
-    onUiThread([&] {
+    callOnThreadOf(this, [&] {
         while (m_model->rowCount() > 0) {
             notifyCount(m_model->rowCount() - 1);
             m_model->removeRowAt(m_model->rowCount() - 1);
@@ -111,7 +98,7 @@ void ReportList::deleteAll()
 
 void ReportList::selectRows(const QList<int>& rows)
 {
-    onUiThread([&] {
+    callOnThreadOf(this, [&] {
         clearSelection();
         for (int r : rows)
             selectionModel()->select(m_model->index(r, 0),

@@ -4,8 +4,6 @@
 
 #include <QTableView>
 
-#include <functional>
-
 namespace platform
 {
 
@@ -34,8 +32,6 @@ public:
     void selectRows(const QList<int>& rows);
 
 private:
-    void onUiThread(const std::function<void()>& work) const;
-
     ReportListModel* m_model;
 };
 

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DatabaseSetting.h"
 #include "GuiTestSupport.h"
+#include "MainWindowControls.h"
 #include "MdbFixtures.h"
 #include "NewDatabase.h"
 #include "RecordingMessageService.h"
@@ -29,9 +30,9 @@ namespace
 
 const QString kBaseTitle = QStringLiteral("Dornel体质测试系统2011  2.08");
 
-QPushButton* button(QWidget* w, int id)
+QPushButton* button(const QWidget* w, int id)
 {
-    return w->findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
+    return testsupport::child<QPushButton>(w, id);
 }
 
 } // namespace
@@ -92,22 +93,23 @@ void TestMainWindow::configuredDatabaseOpens()
     QVERIFY(platform::writeDatabaseFileName(path));
     RecordingMessageService recorder;
     CSorvikDlg dlg;
+    const testsupport::MainWindowControls ui(&dlg);
     QVERIFY(dlg.OnInitDialog());
     QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      ") + path);
     QVERIFY(bDBOpen);
-    QVERIFY(dlg.m_radioStuNO->isChecked());
-    QVERIFY(!dlg.m_radioCardNO->isChecked());
-    QVERIFY(dlg.m_btnStart->isEnabled());
-    QVERIFY(!dlg.m_btnStop->isEnabled());
-    QCOMPARE(dlg.m_listResult->rowCount(), 0);
-    QCOMPARE(dlg.m_editCount->text(), QString());
-    QVERIFY(!dlg.m_editCount->isEnabled());
-    QCOMPARE(dlg.m_listResult->model()->columnCount(), 5);
-    QCOMPARE(dlg.m_listResult->model()->headerData(0, Qt::Horizontal).toString(),
+    QVERIFY(ui.radioStuNO->isChecked());
+    QVERIFY(!ui.radioCardNO->isChecked());
+    QVERIFY(ui.start->isEnabled());
+    QVERIFY(!ui.stop->isEnabled());
+    QCOMPARE(ui.list->rowCount(), 0);
+    QCOMPARE(ui.count->text(), QString());
+    QVERIFY(!ui.count->isEnabled());
+    QCOMPARE(ui.list->model()->columnCount(), 5);
+    QCOMPARE(ui.list->model()->headerData(0, Qt::Horizontal).toString(),
              QStringLiteral("测试者编号"));
-    QCOMPARE(dlg.m_listResult->model()->headerData(4, Qt::Horizontal).toString(),
+    QCOMPARE(ui.list->model()->headerData(4, Qt::Horizontal).toString(),
              QStringLiteral("成绩单位"));
-    QCOMPARE(dlg.m_listResult->columnWidth(2), 120);
+    QCOMPARE(ui.list->columnWidth(2), 120);
     // The card table exists after start-up.
     QCOMPARE(theDB.database()
                  ->connection()
@@ -149,7 +151,7 @@ void TestMainWindow::accessDatabaseConvertedAtStartUp()
     QCOMPARE(recorder.shown().at(0).buttons, platform::Buttons::YesNo);
     QVERIFY(bDBOpen);
     QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      ") + path);
-    QVERIFY(dlg.m_btnStart->isEnabled());
+    QVERIFY(testsupport::MainWindowControls(&dlg).start->isEnabled());
     QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("school.access-original.mdb"))));
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY(w->objectName() != QLatin1String("conversionProgress") || !w->isVisible());
@@ -174,17 +176,18 @@ void TestMainWindow::noDatabaseAndSelectionCancelled()
     bool selectionShown = false;
     testsupport::whenModalShown<CDlgSelectDBFile>([&](CDlgSelectDBFile* d) {
         selectionShown = true;
-        button(d, 2)->click();
+        button(d, CDlgSelectDBFile::IdReturn)->click();
     });
     CSorvikDlg dlg;
+    const testsupport::MainWindowControls ui(&dlg);
     dlg.OnInitDialog();
     QVERIFY(selectionShown);
     QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      没有选择数据库!"));
     QVERIFY(!bDBOpen);
-    QVERIFY(!dlg.m_radioStuNO->isChecked());
-    QVERIFY(!dlg.m_radioCardNO->isChecked());
-    QVERIFY(dlg.m_btnStart->isEnabled());
-    QVERIFY(dlg.m_btnStop->isEnabled());
+    QVERIFY(!ui.radioStuNO->isChecked());
+    QVERIFY(!ui.radioCardNO->isChecked());
+    QVERIFY(ui.start->isEnabled());
+    QVERIFY(ui.stop->isEnabled());
     QCOMPARE(recorder.texts(), messages);
 }
 
@@ -193,8 +196,8 @@ void TestMainWindow::savedSelectionClosesTheWindow()
     const QString path = makeDatabase();
     RecordingMessageService recorder;
     testsupport::whenModalShown<CDlgSelectDBFile>([&](CDlgSelectDBFile* d) {
-        d->findChild<QLineEdit*>(QStringLiteral("id1015"))->setText(path);
-        button(d, 1014)->click();
+        testsupport::child<QLineEdit>(d, CDlgSelectDBFile::IdPath)->setText(path);
+        button(d, CDlgSelectDBFile::IdSave)->click();
     });
     CSorvikDlg dlg;
     QElapsedTimer clock;
@@ -214,18 +217,19 @@ void TestMainWindow::radioButtonsStayExclusive()
     const QString path = makeDatabase();
     QVERIFY(platform::writeDatabaseFileName(path));
     CSorvikDlg dlg;
+    const testsupport::MainWindowControls ui(&dlg);
     dlg.OnInitDialog();
     dlg.show();
-    QTest::mouseClick(dlg.m_radioCardNO, Qt::LeftButton);
-    QVERIFY(dlg.m_radioCardNO->isChecked());
-    QVERIFY(!dlg.m_radioStuNO->isChecked());
-    QTest::mouseClick(dlg.m_radioStuNO, Qt::LeftButton);
-    QVERIFY(dlg.m_radioStuNO->isChecked());
-    QVERIFY(!dlg.m_radioCardNO->isChecked());
+    QTest::mouseClick(ui.radioCardNO, Qt::LeftButton);
+    QVERIFY(ui.radioCardNO->isChecked());
+    QVERIFY(!ui.radioStuNO->isChecked());
+    QTest::mouseClick(ui.radioStuNO, Qt::LeftButton);
+    QVERIFY(ui.radioStuNO->isChecked());
+    QVERIFY(!ui.radioCardNO->isChecked());
     // Clicking the checked one again leaves it checked.
-    QTest::mouseClick(dlg.m_radioStuNO, Qt::LeftButton);
-    QVERIFY(dlg.m_radioStuNO->isChecked());
-    QVERIFY(!dlg.m_radioCardNO->isChecked());
+    QTest::mouseClick(ui.radioStuNO, Qt::LeftButton);
+    QVERIFY(ui.radioStuNO->isChecked());
+    QVERIFY(!ui.radioCardNO->isChecked());
 }
 
 void TestMainWindow::counterFollowsTheList()
@@ -233,11 +237,12 @@ void TestMainWindow::counterFollowsTheList()
     const QString path = makeDatabase();
     QVERIFY(platform::writeDatabaseFileName(path));
     CSorvikDlg dlg;
+    const testsupport::MainWindowControls ui(&dlg);
     dlg.OnInitDialog();
     for (int i = 0; i < 3; ++i)
-        dlg.m_listResult->insertRow(0, QString::number(i));
-    QCOMPARE(dlg.m_editCount->text(), QStringLiteral("3"));
-    QCOMPARE(dlg.m_listResult->cell(0, 0), QStringLiteral("2"));
+        ui.list->insertRow(0, QString::number(i));
+    QCOMPARE(ui.count->text(), QStringLiteral("3"));
+    QCOMPARE(ui.list->cell(0, 0), QStringLiteral("2"));
 }
 
 void TestMainWindow::exitClosesTheDatabaseEscapeDoesNot()
@@ -256,7 +261,7 @@ void TestMainWindow::exitClosesTheDatabaseEscapeDoesNot()
         CSorvikDlg dlg;
         dlg.OnInitDialog();
         dlg.show();
-        button(&dlg, 1008)->click();
+        button(&dlg, CSorvikDlg::IdExit)->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(!theDB.isOpen());
     }
@@ -275,7 +280,7 @@ void TestMainWindow::aboutBoxIsReachable()
     QString caption;
     testsupport::whenModalShown<CAboutDlg>([&](CAboutDlg* box) {
         caption = box->windowTitle();
-        box->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+        button(box, CAboutDlg::IdOk)->click();
     });
     about->trigger();
     QCOMPARE(caption, QStringLiteral("关于 Sorvik"));
@@ -297,9 +302,9 @@ void TestMainWindow::syncButtonOpensTheHub()
         caption = hub->windowTitle();
         modal = hub->isModal();
         parent = hub->parentWidget();
-        button(hub, 1046)->click();
+        button(hub, CDlgSync::IdReturn)->click();
     });
-    button(&dlg, 1042)->click();
+    button(&dlg, CSorvikDlg::IdSync)->click();
     QCOMPARE(caption, QStringLiteral("同步数据"));
     QVERIFY(modal);
     QVERIFY(parent == nullptr);

@@ -10,6 +10,7 @@
 #include "Database.h"
 #include "DatabaseSetting.h"
 #include "GuiTestSupport.h"
+#include "MainWindowControls.h"
 #include "RecordingMessageService.h"
 #include "ReportList.h"
 #include "SqlConnection.h"
@@ -18,7 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTcpServer>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
@@ -30,17 +31,11 @@ using sorvik::collector::SourceKind;
 namespace
 {
 
-QPushButton* button(QWidget* w, int id)
-{
-    return w->findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
-}
+using testsupport::MainWindowControls;
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+// Saved in the settings file, where the settings dialog shows it. Nothing listens there: the
+// window's collector listens on a port of the system's choosing.
+constexpr quint16 kSavedPort = 7311;
 
 } // namespace
 
@@ -60,13 +55,13 @@ private slots:
     void simulatorFeedsTheWindowFromTheDatabase();
 
 private:
-    // The main window on the fixture's database (or on none), collector on TCP at m_port.
+    // The main window on the fixture's database (or on none). Its collector starts with the
+    // saved settings, a TCP source on a port of the system's choosing.
     std::unique_ptr<CSorvikDlg> openWindow(bool withDatabase);
 
     QVariant storedValue(int stuID, int item) const;
 
     std::unique_ptr<CollectFixture> m_fixture;
-    quint16 m_port = 0;
 };
 
 void TestLiveCollection::init()
@@ -89,10 +84,9 @@ void TestLiveCollection::init()
         conn.execute(QStringLiteral("INSERT INTO Stu_card(StuID,CardNO) VALUES(1000,'C0100')"));
         db.close();
     }
-    m_port = freePort();
     CollectorSettings s;
     s.source = SourceKind::Tcp;
-    s.port = m_port;
+    s.port = kSavedPort;
     QVERIFY(collect::saveCollectorSettings(s));
 }
 
@@ -108,6 +102,12 @@ std::unique_ptr<CSorvikDlg> TestLiveCollection::openWindow(bool withDatabase)
         platform::writeDatabaseFileName(m_fixture->path());
     auto dlg = std::make_unique<CSorvikDlg>();
     dlg->setDatabaseChooser([] { return false; });
+    MainWindowControls(dlg.get()).collector->setSettingsLoader([] {
+        CollectorSettings saved = collect::loadCollectorSettings();
+        if (saved.source == SourceKind::Tcp)
+            saved.port = 0;
+        return saved;
+    });
     dlg->OnInitDialog();
     dlg->show();
     return dlg;
@@ -117,31 +117,32 @@ void TestLiveCollection::startAndStopWithADatabase()
 {
     RecordingMessageService recorder;
     auto dlg = openWindow(true);
+    const MainWindowControls ui(dlg.get());
     QVERIFY(bDBOpen);
     auto* timer = dlg->findChild<QTimer*>(QStringLiteral("timer1"));
     QVERIFY(timer);
-    QVERIFY(button(dlg.get(), 1004)->isEnabled());
-    QVERIFY(!button(dlg.get(), 1005)->isEnabled());
-    QCOMPARE(button(dlg.get(), 1004)->text(), QStringLiteral("开始"));
-    QCOMPARE(button(dlg.get(), 1005)->text(), QStringLiteral("结束"));
-    QCOMPARE(button(dlg.get(), 1006)->text(), QStringLiteral("采集设置"));
+    QVERIFY(ui.start->isEnabled());
+    QVERIFY(!ui.stop->isEnabled());
+    QCOMPARE(ui.start->text(), QStringLiteral("开始"));
+    QCOMPARE(ui.stop->text(), QStringLiteral("结束"));
+    QCOMPARE(ui.setup->text(), QStringLiteral("采集设置"));
     QVERIFY(!timer->isActive());
-    QVERIFY(!dlg->m_collect.isCollecting());
+    QVERIFY(!ui.collector->isCollecting());
 
-    QTest::mouseClick(button(dlg.get(), 1004), Qt::LeftButton);
-    QVERIFY(dlg->m_collect.isCollecting());
-    QVERIFY(!button(dlg.get(), 1004)->isEnabled());
-    QVERIFY(button(dlg.get(), 1005)->isEnabled());
+    QTest::mouseClick(ui.start, Qt::LeftButton);
+    QVERIFY(ui.collector->isCollecting());
+    QVERIFY(!ui.start->isEnabled());
+    QVERIFY(ui.stop->isEnabled());
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 100);
     QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, m_port);
+    probe.connectToHost(QHostAddress::LocalHost, ui.collector->listeningPort());
     QVERIFY(probe.waitForConnected(5000));
 
-    QTest::mouseClick(button(dlg.get(), 1005), Qt::LeftButton);
-    QVERIFY(!dlg->m_collect.isCollecting());
-    QVERIFY(button(dlg.get(), 1004)->isEnabled());
-    QVERIFY(!button(dlg.get(), 1005)->isEnabled());
+    QTest::mouseClick(ui.stop, Qt::LeftButton);
+    QVERIFY(!ui.collector->isCollecting());
+    QVERIFY(ui.start->isEnabled());
+    QVERIFY(!ui.stop->isEnabled());
     QVERIFY(!timer->isActive());
     QTRY_COMPARE(probe.state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(recorder.count(), 0);
@@ -151,32 +152,38 @@ void TestLiveCollection::startAgainWithoutADatabaseRestartsTheTimer()
 {
     RecordingMessageService recorder;
     auto dlg = openWindow(false);
+    const MainWindowControls ui(dlg.get());
     QVERIFY(!bDBOpen);
     auto* timer = dlg->findChild<QTimer*>(QStringLiteral("timer1"));
-    QVERIFY(button(dlg.get(), 1004)->isEnabled());
-    QVERIFY(button(dlg.get(), 1005)->isEnabled());
+    QVERIFY(ui.start->isEnabled());
+    QVERIFY(ui.stop->isEnabled());
 
-    button(dlg.get(), 1004)->click();
+    ui.start->click();
     QVERIFY(timer->isActive());
-    QVERIFY(!button(dlg.get(), 1004)->isEnabled());
+    QVERIFY(!ui.start->isEnabled());
+    const quint16 port = ui.collector->listeningPort();
     QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, m_port);
+    sender.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(sender.waitForConnected(5000));
 
     // A second Start while collecting: the timer runs on with the same period and the
-    // instruments stay connected.
-    button(dlg.get(), 1004)->setEnabled(true);
-    button(dlg.get(), 1004)->click();
+    // instruments stay connected; what they send next still arrives.
+    ui.start->setEnabled(true);
+    ui.start->click();
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 100);
-    QVERIFY(dlg->m_collect.isCollecting());
-    QTest::qWait(50);
+    QVERIFY(ui.collector->isCollecting());
+    QCOMPARE(ui.collector->listeningPort(), port);
+    sender.write(sorvik::collector::makeRecord("20070803", 1, "150.0"));
+    sender.flush();
+    QTRY_COMPARE(ui.list->rowCount(), 1);
+    QCOMPARE(ui.list->cell(0, 0), QStringLiteral("20070803"));
     QCOMPARE(sender.state(), QAbstractSocket::ConnectedState);
 
-    button(dlg.get(), 1005)->click();
+    ui.stop->click();
     QVERIFY(!timer->isActive());
-    QVERIFY(button(dlg.get(), 1004)->isEnabled());
-    QVERIFY(!button(dlg.get(), 1005)->isEnabled());
+    QVERIFY(ui.start->isEnabled());
+    QVERIFY(!ui.stop->isEnabled());
     QCOMPARE(recorder.count(), 0);
 }
 
@@ -191,24 +198,25 @@ void TestLiveCollection::settingsButtonOpensTheCollectorDialog()
 {
     QFETCH(bool, collecting);
     auto dlg = openWindow(true);
+    const MainWindowControls ui(dlg.get());
     auto* timer = dlg->findChild<QTimer*>(QStringLiteral("timer1"));
     if (collecting)
-        button(dlg.get(), 1004)->click();
+        ui.start->click();
     QWidget* parent = nullptr;
     int port = 0;
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         parent = d->parentWidget();
         port = d->settings().port;
-        button(d, 2)->click();
+        testsupport::child<QPushButton>(d, CDlgCollectSetup::IdCancel)->click();
     });
-    button(dlg.get(), 1006)->click();
+    ui.setup->click();
     QCOMPARE(parent, dlg.get());
-    QCOMPARE(port, int(m_port));
+    QCOMPARE(port, int(kSavedPort));
     QCOMPARE(timer->isActive(), collecting);
-    QCOMPARE(dlg->m_collect.isCollecting(), collecting);
-    QCOMPARE(button(dlg.get(), 1004)->isEnabled(), !collecting);
-    QCOMPARE(button(dlg.get(), 1005)->isEnabled(), collecting);
-    QCOMPARE(dlg->m_listResult->rowCount(), 0);
+    QCOMPARE(ui.collector->isCollecting(), collecting);
+    QCOMPARE(ui.start->isEnabled(), !collecting);
+    QCOMPARE(ui.stop->isEnabled(), collecting);
+    QCOMPARE(ui.list->rowCount(), 0);
 }
 
 QVariant TestLiveCollection::storedValue(int stuID, int item) const
@@ -227,37 +235,43 @@ void TestLiveCollection::resultsFromTwoSendersAreShownAndStored()
 {
     RecordingMessageService recorder;
     auto dlg = openWindow(true);
-    QTest::mouseClick(button(dlg.get(), 1004), Qt::LeftButton);
+    const MainWindowControls ui(dlg.get());
+    QTest::mouseClick(ui.start, Qt::LeftButton);
     QTcpSocket a, b;
-    a.connectToHost(QHostAddress::LocalHost, m_port);
-    b.connectToHost(QHostAddress::LocalHost, m_port);
+    a.connectToHost(QHostAddress::LocalHost, ui.collector->listeningPort());
+    b.connectToHost(QHostAddress::LocalHost, ui.collector->listeningPort());
     QVERIFY(a.waitForConnected(5000) && b.waitForConnected(5000));
 
     using sorvik::collector::makeRecord;
     const QByteArray fromA = makeRecord("20070803", 1, "150.5") + makeRecord("20070804", 6, "812");
     const QByteArray fromB = makeRecord("88888888", 1, "140.0") + makeRecord("20070803", 6, "745");
-    // Ragged pieces from both senders, interleaved, with pauses so ticks fall in between.
+    // Ragged pieces from both senders, interleaved, with ticks in between: after each piece the
+    // list shows the whole records sent so far, and the next tick comes before the next piece.
+    QSignalSpy ticks(dlg->findChild<QTimer*>(QStringLiteral("timer1")), &QTimer::timeout);
+    const int recordBytes = sorvik::collector::kRecordBytes;
     const QList<int> cuts = {10, 30, 41, 54};
     int last = 0;
     for (int cut : cuts) {
         a.write(fromA.mid(last, cut - last));
         a.flush();
-        QTest::qWait(60);
+        QTRY_COMPARE(ui.list->rowCount(), cut / recordBytes + last / recordBytes);
+        QVERIFY(ticks.wait());
         b.write(fromB.mid(last, cut - last));
         b.flush();
-        QTest::qWait(60);
+        QTRY_COMPARE(ui.list->rowCount(), 2 * (cut / recordBytes));
+        QVERIFY(ticks.wait());
         last = cut;
     }
-    QTRY_COMPARE(dlg->m_listResult->rowCount(), 4);
-    QTest::mouseClick(button(dlg.get(), 1005), Qt::LeftButton);
-    QCOMPARE(dlg->m_editCount->text(), QStringLiteral("4"));
+    QCOMPARE(ui.list->rowCount(), 4);
+    QTest::mouseClick(ui.stop, Qt::LeftButton);
+    QCOMPARE(ui.count->text(), QStringLiteral("4"));
 
     QHash<QString, QStringList> rows; // "identifier item" -> row
     QStringList order;
     for (int r = 0; r < 4; ++r) {
         QStringList cells;
         for (int c = 0; c < 5; ++c)
-            cells << dlg->m_listResult->cell(r, c);
+            cells << ui.list->cell(r, c);
         rows.insert(cells.at(0) + QLatin1Char(' ') + cells.at(3), cells);
         order << cells.at(0) + QLatin1Char(' ') + cells.at(3);
     }
@@ -292,38 +306,40 @@ void TestLiveCollection::resultsFromTwoSendersAreShownAndStored()
 void TestLiveCollection::cardNumbersEndToEnd()
 {
     auto dlg = openWindow(true);
-    QTest::mouseClick(dlg->m_radioCardNO, Qt::LeftButton);
-    QVERIFY(!dlg->m_radioStuNO->isChecked());
-    button(dlg.get(), 1004)->click();
+    const MainWindowControls ui(dlg.get());
+    QTest::mouseClick(ui.radioCardNO, Qt::LeftButton);
+    QVERIFY(!ui.radioStuNO->isChecked());
+    ui.start->click();
     QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, m_port);
+    sender.connectToHost(QHostAddress::LocalHost, ui.collector->listeningPort());
     QVERIFY(sender.waitForConnected(5000));
     sender.write(sorvik::collector::makeRecord("C0100", 1, "166.0") +
                  sorvik::collector::makeRecord("20070803", 1, "155.0"));
     sender.flush();
-    QTRY_COMPARE(dlg->m_listResult->rowCount(), 2);
-    QCOMPARE(dlg->m_listResult->cell(1, 0), QStringLiteral("C0100"));
-    QCOMPARE(dlg->m_listResult->cell(1, 1), QStringLiteral("李雷"));
+    QTRY_COMPARE(ui.list->rowCount(), 2);
+    QCOMPARE(ui.list->cell(1, 0), QStringLiteral("C0100"));
+    QCOMPARE(ui.list->cell(1, 1), QStringLiteral("李雷"));
     // A student number is not a card number.
-    QCOMPARE(dlg->m_listResult->cell(0, 1), QStringLiteral("没有此学生"));
+    QCOMPARE(ui.list->cell(0, 1), QStringLiteral("没有此学生"));
     QCOMPARE(storedValue(1000, 1).toDouble(), 166.0);
 }
 
 void TestLiveCollection::withoutDatabaseResultsAreOnlyShown()
 {
     auto dlg = openWindow(false);
-    button(dlg.get(), 1004)->click();
+    const MainWindowControls ui(dlg.get());
+    ui.start->click();
     QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, m_port);
+    sender.connectToHost(QHostAddress::LocalHost, ui.collector->listeningPort());
     QVERIFY(sender.waitForConnected(5000));
     sender.write(sorvik::collector::makeRecord("20070803", 6, "745"));
     sender.flush();
-    QTRY_COMPARE(dlg->m_listResult->rowCount(), 1);
-    QCOMPARE(dlg->m_listResult->cell(0, 0), QStringLiteral("20070803"));
-    QCOMPARE(dlg->m_listResult->cell(0, 1), QString());
-    QCOMPARE(dlg->m_listResult->cell(0, 2), QStringLiteral("06"));
-    QCOMPARE(dlg->m_listResult->cell(0, 3), QStringLiteral("745"));
-    QCOMPARE(dlg->m_editCount->text(), QStringLiteral("1"));
+    QTRY_COMPARE(ui.list->rowCount(), 1);
+    QCOMPARE(ui.list->cell(0, 0), QStringLiteral("20070803"));
+    QCOMPARE(ui.list->cell(0, 1), QString());
+    QCOMPARE(ui.list->cell(0, 2), QStringLiteral("06"));
+    QCOMPARE(ui.list->cell(0, 3), QStringLiteral("745"));
+    QCOMPARE(ui.count->text(), QStringLiteral("1"));
     QCOMPARE(storedValue(1000, 6).toDouble(), 0.0);
 }
 
@@ -336,26 +352,27 @@ void TestLiveCollection::simulatorFeedsTheWindowFromTheDatabase()
     QVERIFY(collect::saveCollectorSettings(s));
     RecordingMessageService recorder;
     auto dlg = openWindow(true);
-    QTest::mouseClick(button(dlg.get(), 1004), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(dlg->m_listResult->rowCount() >= 2, 10000);
-    QTest::mouseClick(button(dlg.get(), 1005), Qt::LeftButton);
-    const int rows = dlg->m_listResult->rowCount();
-    QCOMPARE(dlg->m_editCount->text(), QString::number(rows));
+    const MainWindowControls ui(dlg.get());
+    QTest::mouseClick(ui.start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ui.list->rowCount() >= 2, 10000);
+    QTest::mouseClick(ui.stop, Qt::LeftButton);
+    const int rows = ui.list->rowCount();
+    QCOMPARE(ui.count->text(), QString::number(rows));
     for (int r = 0; r < rows; ++r) {
         // Real pupils, items they have rows for, values that were stored.
-        QVERIFY(!dlg->m_listResult->cell(r, 1).isEmpty());
-        QVERIFY(dlg->m_listResult->cell(r, 1) != QStringLiteral("没有此学生"));
-        QVERIFY(!dlg->m_listResult->cell(r, 2).isEmpty());
-        QVERIFY(!dlg->m_listResult->cell(r, 2).contains(QStringLiteral("未设置")));
-        QVERIFY(!dlg->m_listResult->cell(r, 3).isEmpty());
+        QVERIFY(!ui.list->cell(r, 1).isEmpty());
+        QVERIFY(ui.list->cell(r, 1) != QStringLiteral("没有此学生"));
+        QVERIFY(!ui.list->cell(r, 2).isEmpty());
+        QVERIFY(!ui.list->cell(r, 2).contains(QStringLiteral("未设置")));
+        QVERIFY(!ui.list->cell(r, 3).isEmpty());
     }
     // The value shown on the top-most row of each pupil and item is the one stored.
     CDB other;
     QVERIFY(other.open(m_fixture->path()));
     QSet<QString> checked;
     for (int r = 0; r < rows; ++r) {
-        const QString stuNo = dlg->m_listResult->cell(r, 0);
-        const QString item = dlg->m_listResult->cell(r, 2);
+        const QString stuNo = ui.list->cell(r, 0);
+        const QString item = ui.list->cell(r, 2);
         if (checked.contains(stuNo + QLatin1Char('|') + item))
             continue;
         checked.insert(stuNo + QLatin1Char('|') + item);
@@ -366,7 +383,7 @@ void TestLiveCollection::simulatorFeedsTheWindowFromTheDatabase()
                            "WHERE m.StuNo = ? AND d.value = ?"),
             {stuNo, item});
         QCOMPARE(t.rowCount(), 1);
-        QCOMPARE(t.at(0, 0).toDouble(), dlg->m_listResult->cell(r, 3).toDouble());
+        QCOMPARE(t.at(0, 0).toDouble(), ui.list->cell(r, 3).toDouble());
     }
     other.close();
     QCOMPARE(recorder.count(), 0);

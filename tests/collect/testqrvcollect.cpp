@@ -36,11 +36,18 @@ using sorvik::collector::SourceKind;
 namespace
 {
 
-quint16 freePort()
+CollectorSettings tcpOnAnyPort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    CollectorSettings s;
+    s.source = SourceKind::Tcp;
+    s.port = 0; // the system chooses; the collector says which
+    return s;
+}
+
+// The collector starts a TCP source on a port of the system's choosing.
+void useTcpOnAnyPort(CQRVCollect& collector)
+{
+    collector.setSettingsLoader(tcpOnAnyPort);
 }
 
 void useTcp(quint16 port)
@@ -62,6 +69,13 @@ QByteArray readUntil(CQRVCollect& collector, qsizetype want)
             10000))
         qWarning("waited in vain for %lld bytes", qlonglong(want));
     return got;
+}
+
+// The collector with its settings dialog as the editor, as the main window installs it.
+void useSetupDialog(CQRVCollect& collector)
+{
+    collector.setSetupEditor(
+        [](const CollectorSettings& saved) { return CDlgCollectSetup::edit(saved, nullptr); });
 }
 
 QSet<QByteArray> identifiersOf(const QByteArray& feed)
@@ -140,14 +154,16 @@ void TestQRVCollect::noSettingsMeansTcpOnLoopback()
 
 void TestQRVCollect::tcpRecordsReachReadCollectData()
 {
-    const quint16 port = freePort();
-    useTcp(port);
     RecordingMessageService recorder;
     CQRVCollect collector;
+    useTcpOnAnyPort(collector);
     QVERIFY(collector.ReadCollectData().isEmpty());
+    QCOMPARE(collector.listeningPort(), quint16(0));
     QVERIFY(collector.StartCollect());
     QVERIFY(collector.isCollecting());
-    QCOMPARE(collector.activeSettings().port, port);
+    QCOMPARE(collector.activeSettings(), tcpOnAnyPort());
+    const quint16 port = collector.listeningPort();
+    QVERIFY(port != 0);
     QTcpSocket sender;
     sender.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(sender.waitForConnected(5000));
@@ -161,23 +177,28 @@ void TestQRVCollect::tcpRecordsReachReadCollectData()
     QCOMPARE(readUntil(collector, kRecordBytes), r2);
     QVERIFY(collector.StopCollect());
     QVERIFY(!collector.isCollecting());
+    QCOMPARE(collector.listeningPort(), quint16(0));
     QCOMPARE(recorder.count(), 0);
 }
 
 void TestQRVCollect::startWhileCollectingKeepsConnections()
 {
-    const quint16 port = freePort();
-    useTcp(port);
     CQRVCollect collector;
+    useTcpOnAnyPort(collector);
     QVERIFY(collector.StartCollect());
+    const quint16 port = collector.listeningPort();
     QTcpSocket sender;
     sender.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(sender.waitForConnected(5000));
+    // A whole record read back shows the connection is taken in; part of the next one waits in
+    // the collector when Start comes again.
+    const QByteArray first = makeRecord("41", 7, "200");
     const QByteArray r = makeRecord("42", 7, "210");
-    sender.write(r.left(9));
+    sender.write(first + r.left(9));
     sender.flush();
-    QTest::qWait(50);
+    QCOMPARE(readUntil(collector, kRecordBytes), first);
     QVERIFY(collector.StartCollect());
+    QCOMPARE(collector.listeningPort(), port);
     sender.write(r.mid(9));
     sender.flush();
     QCOMPARE(readUntil(collector, kRecordBytes), r);
@@ -186,12 +207,11 @@ void TestQRVCollect::startWhileCollectingKeepsConnections()
 
 void TestQRVCollect::stopKeepsUnreadRecordsForTheNextRead()
 {
-    const quint16 port = freePort();
-    useTcp(port);
     CQRVCollect collector;
+    useTcpOnAnyPort(collector);
     QVERIFY(collector.StartCollect());
     QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, port);
+    sender.connectToHost(QHostAddress::LocalHost, collector.listeningPort());
     QVERIFY(sender.waitForConnected(5000));
     const QByteArray r = makeRecord("2024000003", 2, "45.5");
     sender.write(r);
@@ -338,6 +358,7 @@ void TestQRVCollect::setupDialogSavesTheChoice()
 {
     RecordingMessageService recorder;
     CQRVCollect collector;
+    useSetupDialog(collector);
     QString title;
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         title = d->windowTitle();
@@ -350,7 +371,7 @@ void TestQRVCollect::setupDialogSavesTheChoice()
         d->findChild<QSpinBox*>(QStringLiteral("rate"))->setValue(120);
         d->findChild<QComboBox*>(QStringLiteral("identifiers"))->setCurrentIndex(1);
         d->findChild<QSpinBox*>(QStringLiteral("port"))->setValue(9123);
-        d->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+        testsupport::child<QPushButton>(d, CDlgCollectSetup::IdOk)->click();
     });
     QVERIFY(collector.ShowCollectSetup());
     QCOMPARE(title, QStringLiteral("采集设置"));
@@ -369,12 +390,17 @@ void TestQRVCollect::setupDialogCancelChangesNothing()
     before.port = 8111;
     QVERIFY(collect::saveCollectorSettings(before));
     CQRVCollect collector;
+    useSetupDialog(collector);
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         QCOMPARE(d->findChild<QSpinBox*>(QStringLiteral("port"))->value(), 8111);
         d->findChild<QComboBox*>(QStringLiteral("source"))->setCurrentIndex(1);
-        d->findChild<QPushButton*>(QStringLiteral("id2"))->click();
+        testsupport::child<QPushButton>(d, CDlgCollectSetup::IdCancel)->click();
     });
     QVERIFY(!collector.ShowCollectSetup());
+    QCOMPARE(collect::loadCollectorSettings(), before);
+    // Without an editor there is nothing to show and nothing changes.
+    CQRVCollect bare;
+    QVERIFY(!bare.ShowCollectSetup());
     QCOMPARE(collect::loadCollectorSettings(), before);
 }
 
@@ -403,6 +429,7 @@ void TestQRVCollect::setupDialogRefusesUnusableFields()
     QFETCH(QString, message);
     RecordingMessageService recorder;
     CQRVCollect collector;
+    useSetupDialog(collector);
     bool stayedOpen = false;
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         d->findChild<QComboBox*>(QStringLiteral("source"))->setCurrentIndex(source);
@@ -410,9 +437,9 @@ void TestQRVCollect::setupDialogRefusesUnusableFields()
             edit->setText(text);
         else
             d->findChild<QComboBox*>(field)->setEditText(text);
-        d->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+        testsupport::child<QPushButton>(d, CDlgCollectSetup::IdOk)->click();
         stayedOpen = d->isVisible();
-        d->findChild<QPushButton*>(QStringLiteral("id2"))->click();
+        testsupport::child<QPushButton>(d, CDlgCollectSetup::IdCancel)->click();
     });
     QVERIFY(!collector.ShowCollectSetup());
     QVERIFY(stayedOpen);
@@ -424,15 +451,15 @@ void TestQRVCollect::setupDialogRefusesUnusableFields()
 
 void TestQRVCollect::setupWhileCollectingSwitchesTheSource()
 {
-    const quint16 port = freePort();
-    useTcp(port);
     CQRVCollect collector;
+    useSetupDialog(collector);
+    useTcpOnAnyPort(collector);
     collector.setPupilSampler([](bool) {
         return QList<sorvik::collector::SimulatedPupil>{{"SIM", {1}}};
     });
     QVERIFY(collector.StartCollect());
     QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, port);
+    sender.connectToHost(QHostAddress::LocalHost, collector.listeningPort());
     QVERIFY(sender.waitForConnected(5000));
     const QByteArray r = makeRecord("TCP", 1, "150.0");
     sender.write(r);
@@ -440,11 +467,12 @@ void TestQRVCollect::setupWhileCollectingSwitchesTheSource()
     testsupport::whenModalShown<CDlgCollectSetup>([&](CDlgCollectSetup* d) {
         d->findChild<QComboBox*>(QStringLiteral("source"))->setCurrentIndex(2);
         d->findChild<QSpinBox*>(QStringLiteral("rate"))->setValue(CollectorSettings::kMaxRate);
-        d->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+        testsupport::child<QPushButton>(d, CDlgCollectSetup::IdOk)->click();
     });
     QVERIFY(collector.ShowCollectSetup());
     QVERIFY(collector.isCollecting());
     QCOMPARE(collector.activeSettings().source, SourceKind::Simulator);
+    QCOMPARE(collector.listeningPort(), quint16(0));
     const QByteArray feed = readUntil(collector, 10 * kRecordBytes);
     // What the TCP sender got through before the switch comes first.
     QCOMPARE(feed.left(kRecordBytes), r);

@@ -1,10 +1,12 @@
 // The machine-interface library against the real virtual instrument process.
 
+#include "TestSupport.h"
 #include "instrumentprocess.h"
 #include "qrvmachine.h"
 #include "wire.h"
 
 #include <QDate>
+#include <QFile>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -75,14 +77,32 @@ bool download(const QList<ClassRow>& classes)
     return true;
 }
 
-// A port where nobody listens (briefly bound, then freed).
+// Bytes that reached the sockets of this local loopback port and wait unread there (the
+// kernel's receive queues in /proc/net/tcp).
+qint64 unreadBytesAt(quint16 port)
+{
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 unread = 0;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        // "sl local_address rem_address st tx_queue:rx_queue ..."; 01 is an open connection.
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 5 || fields.at(3) != "01")
+            continue;
+        bool ok = false;
+        const uint local = fields.at(1).mid(fields.at(1).indexOf(':') + 1).toUInt(&ok, 16);
+        if (ok && local == port)
+            unread += fields.at(4).mid(fields.at(4).indexOf(':') + 1).toLongLong(nullptr, 16);
+    }
+    return unread;
+}
+
+// A port where nobody listens, held for the whole run.
 quint16 closedPort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    static const testsupport::RefusingPort refusing;
+    return refusing.port();
 }
 
 struct Decoded {
@@ -916,13 +936,14 @@ void MachineInterfaceTest::instrumentKilledDuringExchange()
     QCOMPARE(CMD1_WriteOneClass(gbk(u"高一(1)班"_s).constData(), 3), 1);
     QCOMPARE(CMD2_WriteOneStudent("2024001", gbk(u"张伟"_s).constData()), 1);
 
-    // The instrument dies while a request is on its way: held still, then killed.
+    // The instrument dies while a request is on its way: held still until the request waits
+    // unread at its end, then killed.
     instrument_->pause();
     int during = -1;
     std::unique_ptr<QThread> caller(
         QThread::create([&during] { during = CMD2_WriteOneStudent("2024002", "Li"); }));
     caller->start();
-    QThread::msleep(200);
+    QTRY_VERIFY_WITH_TIMEOUT(unreadBytesAt(instrument_->port()) > 0, 10000);
     instrument_->kill();
     QVERIFY(caller->wait(30000));
     QVERIFY(during != 1);

@@ -1,8 +1,9 @@
 // The library as the station binds it: loaded at run time with QLibrary, functions found
 // by name, records decoded from bytes laid out as PROTOCOL.md describes.
 
+#include "TestSupport.h"
+
 #include <QLibrary>
-#include <QTcpServer>
 #include <QTest>
 
 #include <array>
@@ -164,12 +165,10 @@ void QrvMachineBindingTest::decodesDocumentedLayout()
 
 void QrvMachineBindingTest::handshakeWithoutInstrument()
 {
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const testsupport::RefusingPort refusing;
+    QVERIFY(refusing.port() != 0);
     qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
-    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port));
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(refusing.port()));
 
     using NoArgs = int (*)();
     using Counts = int (*)(int*, int*);

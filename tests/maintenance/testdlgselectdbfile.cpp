@@ -100,9 +100,9 @@ void TestDlgSelectDBFile::unwritableProfileKeepsDialogOpen()
     const QString path = touch(dir.filePath(QStringLiteral("school.mdb")));
     RecordingMessageService recorder;
     CDlgSelectDBFile dlg;
-    dlg.findChild<QLineEdit*>(QStringLiteral("id1015"))->setText(path);
+    testsupport::child<QLineEdit>(&dlg, CDlgSelectDBFile::IdPath)->setText(path);
     dlg.show();
-    dlg.findChild<QPushButton*>(QStringLiteral("id1014"))->click();
+    testsupport::child<QPushButton>(&dlg, CDlgSelectDBFile::IdSave)->click();
     QCOMPARE(recorder.texts(), QStringList{QStringLiteral("保存失败")});
     QCOMPARE(recorder.shown().at(0).icon, Icon::Stop);
     QVERIFY(dlg.isVisible());
@@ -120,18 +120,19 @@ void TestDlgSelectDBFile::dialogShowsBrowsesAndSaves()
     RecordingMessageService recorder;
     CDlgSelectDBFile dlg;
     QCOMPARE(dlg.windowTitle(), QStringLiteral("选择数据库文件"));
-    auto* edit = dlg.findChild<QLineEdit*>(QStringLiteral("id1015"));
+    auto* edit = testsupport::child<QLineEdit>(&dlg, CDlgSelectDBFile::IdPath);
     QCOMPARE(edit->text(), first);
 
     platform::setNextOpenFileName(QString()); // browsing cancelled keeps the box
-    dlg.findChild<QPushButton*>(QStringLiteral("id1013"))->click();
+    testsupport::child<QPushButton>(&dlg, CDlgSelectDBFile::IdBrowse)->click();
     QCOMPARE(edit->text(), first);
     platform::setNextOpenFileName(second);
-    dlg.findChild<QPushButton*>(QStringLiteral("id1013"))->click();
+    testsupport::child<QPushButton>(&dlg, CDlgSelectDBFile::IdBrowse)->click();
     QCOMPARE(edit->text(), second);
 
-    testsupport::whenModalShown<CDlgSelectDBFile>(
-        [](CDlgSelectDBFile* d) { d->findChild<QPushButton*>(QStringLiteral("id1014"))->click(); });
+    testsupport::whenModalShown<CDlgSelectDBFile>([](CDlgSelectDBFile* d) {
+        testsupport::child<QPushButton>(d, CDlgSelectDBFile::IdSave)->click();
+    });
     QCOMPARE(dlg.exec(), int(QDialog::Accepted));
     QCOMPARE(platform::readDatabaseFileName(), second);
     QCOMPARE(recorder.texts(), QStringList{QStringLiteral("保存成功,请重新启动程序!")});
@@ -147,9 +148,10 @@ void TestDlgSelectDBFile::returnLeavesSettingUnchanged()
     RecordingMessageService recorder;
     CDlgSelectDBFile dlg;
     platform::setNextOpenFileName(other);
-    dlg.findChild<QPushButton*>(QStringLiteral("id1013"))->click();
-    testsupport::whenModalShown<CDlgSelectDBFile>(
-        [](CDlgSelectDBFile* d) { d->findChild<QPushButton*>(QStringLiteral("id2"))->click(); });
+    testsupport::child<QPushButton>(&dlg, CDlgSelectDBFile::IdBrowse)->click();
+    testsupport::whenModalShown<CDlgSelectDBFile>([](CDlgSelectDBFile* d) {
+        testsupport::child<QPushButton>(d, CDlgSelectDBFile::IdReturn)->click();
+    });
     QCOMPARE(dlg.exec(), int(QDialog::Rejected));
     QCOMPARE(platform::readDatabaseFileName(), first);
     QCOMPARE(recorder.count(), 0);

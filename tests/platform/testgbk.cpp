@@ -1,4 +1,6 @@
 #include "Gbk.h"
+#include "GbkCut.h"
+#include "wire.h"
 
 #include <QTest>
 
@@ -11,6 +13,8 @@ private slots:
     void roundTrip();
     void cutNeverSplitsACharacter_data();
     void cutNeverSplitsACharacter();
+    void stationAndLibraryCutAlike_data();
+    void stationAndLibraryCutAlike();
     void unencodableIsAnError();
 };
 
@@ -47,6 +51,48 @@ void TestGbk::cutNeverSplitsACharacter()
     QVERIFY(cut.size() <= maxBytes);
     QCOMPARE(fromGbk(cut), expected);
     QCOMPARE(cutGbkBytes(toGbk(text), maxBytes), cut);
+}
+
+void TestGbk::stationAndLibraryCutAlike_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray chu("\xb3\xf5"); // 初
+    const QByteArray fourByte("\x81\x30\x81\x30");
+    QTest::newRow("ascii fits") << QByteArray("abc") << 16 << QByteArray("abc");
+    QTest::newRow("limit inside a two-byte character") << chu + chu << 3 << chu;
+    QTest::newRow("lone lead byte at the end") << QByteArray("ab\xb8") << 16 << QByteArray("ab");
+    QTest::newRow("lone lead byte only") << QByteArray("\x81") << 4 << QByteArray();
+    QTest::newRow("0xFF stands alone") << QByteArray("\xff\xff") << 1 << QByteArray("\xff");
+    QTest::newRow("0xFF does not lead") << QByteArray("a\xff") + chu << 3 << QByteArray("a\xff");
+    QTest::newRow("0x80 stands alone") << QByteArray("\x80") + chu << 2 << QByteArray("\x80");
+    QTest::newRow("four-byte character whole") << "a" + fourByte << 5 << "a" + fourByte;
+    QTest::newRow("limit inside a four-byte character") << "a" + fourByte << 4 << QByteArray("a");
+    QTest::newRow("limit after half a four-byte character")
+        << "a" + fourByte << 3 << QByteArray("a");
+    QTest::newRow("four-byte character cut off by the end")
+        << QByteArray("a\x81\x30\x81") << 16 << QByteArray("a");
+    QTest::newRow("two bytes of a four-byte character only")
+        << QByteArray("\x81\x30") << 16 << QByteArray();
+    QTest::newRow("mixed widths fit") << "A" + chu + fourByte + "B" << 7 << "A" + chu + fourByte;
+    QTest::newRow("mixed widths cut") << "A" + chu + fourByte + "B" << 6 << "A" + chu;
+    QTest::newRow("zero limit") << chu << 0 << QByteArray();
+    QTest::newRow("negative limit") << chu << -1 << QByteArray();
+}
+
+// The station (platform) and the machine-interface library (its wire code) cut by one rule.
+void TestGbk::stationAndLibraryCutAlike()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, limit);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(cutGbkBytes(bytes, limit), expected);
+    if (limit < 0)
+        return;
+    const std::string_view view(bytes.constData(), size_t(bytes.size()));
+    const std::string_view cut = sorvik::wire::gbkCut(view, size_t(limit));
+    QCOMPARE(QByteArray(cut.data(), qsizetype(cut.size())), expected);
 }
 
 void TestGbk::unencodableIsAnError()

@@ -54,7 +54,7 @@ void TestCDB::missingFile()
     QTemporaryDir dir;
     CDB db;
     QCOMPARE(db.open(dir.filePath(QStringLiteral("none.mdb"))), 0);
-    QVERIFY(!db.m_pConnection);
+    QVERIFY(!db.database());
     const auto shown = recorder.shown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.at(0).text, QStringLiteral("没有找到数据库"));
@@ -163,7 +163,7 @@ void TestCDB::copiesShareOneDatabaseAndCloseTwice()
     RecordingMessageService recorder;
     StoreFixture fx;
     CDB copy = fx.db();
-    QCOMPARE(copy.m_pConnection.get(), fx.db().m_pConnection.get());
+    QCOMPARE(copy.database().get(), fx.db().database().get());
     fx.db().close();
     QVERIFY(!copy.isOpen());
     fx.db().close(); // closes nothing more and reports nothing

@@ -2,9 +2,13 @@
 
 // Helpers for tests that click real dialogs on the offscreen platform.
 
+#include "DialogUnits.h"
+#include "ReportList.h"
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QList>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -24,6 +28,32 @@ template <typename T> void whenModalShown(std::function<void(T*)> action, int tr
         if (tries > 0)
             whenModalShown<T>(action, tries - 1);
     });
+}
+
+// The control of w with this id, found as the station finds it: by objectName "id<N>".
+template <typename T> T* child(const QWidget* w, int id)
+{
+    return w->findChild<T*>(platform::controlName(id));
+}
+
+inline QStringList headers(const platform::ReportList* list)
+{
+    QStringList titles;
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        titles << list->model()->headerData(c, Qt::Horizontal).toString();
+    return titles;
+}
+
+inline QList<QStringList> rowsOf(const platform::ReportList* list, int columns)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < list->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < columns; ++c)
+            row << list->cell(r, c);
+        rows << row;
+    }
+    return rows;
 }
 
 } // namespace testsupport

@@ -6,6 +6,7 @@
 #include "DialogUnits.h"
 #include "ExchangeThread.h"
 #include "ExchangeWorker.h"
+#include "GuiTestSupport.h"
 #include "ReportList.h"
 #include "TransferProgress.h"
 
@@ -38,9 +39,19 @@ std::unique_ptr<ExchangeWorker> worker(std::function<void()> work)
     return std::make_unique<LambdaWorker>(std::move(work));
 }
 
-QPushButton* closeButton(QWidget* w)
+QPushButton* closeButton(const QWidget* w)
 {
-    return w->findChild<QPushButton*>(QStringLiteral("id2"));
+    return testsupport::child<QPushButton>(w, CDlgProgress::IdClose);
+}
+
+QProgressBar* bar(const QWidget* w)
+{
+    return testsupport::child<QProgressBar>(w, CDlgProgress::IdProgress);
+}
+
+platform::ReportList* listOf(const QWidget* w)
+{
+    return testsupport::child<platform::ReportList>(w, CDlgProgress::IdList);
 }
 
 QStringList headers(platform::ReportList* list)
@@ -112,27 +123,27 @@ void TestDlgProgress::cleanup()
 
 void TestDlgProgress::progressLayout_data()
 {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("id");
     QTest::addColumn<QRect>("units");
-    QTest::newRow("bar 1058") << QStringLiteral("id1058") << QRect(7, 7, 479, 14);
-    QTest::newRow("list 1002") << QStringLiteral("id1002") << QRect(7, 32, 479, 272);
-    QTest::newRow("close 2") << QStringLiteral("id2") << QRect(436, 310, 50, 14);
+    QTest::newRow("bar 1058") << int(CDlgProgress::IdProgress) << QRect(7, 7, 479, 14);
+    QTest::newRow("list 1002") << int(CDlgProgress::IdList) << QRect(7, 32, 479, 272);
+    QTest::newRow("close 2") << int(CDlgProgress::IdClose) << QRect(436, 310, 50, 14);
 }
 
 void TestDlgProgress::progressLayout()
 {
-    QFETCH(QString, name);
+    QFETCH(int, id);
     QFETCH(QRect, units);
     CDlgProgress dlg(m_owner.get());
-    auto* control = dlg.findChild<QWidget*>(name);
+    auto* control = testsupport::child<QWidget>(&dlg, id);
     QVERIFY(control);
     QCOMPARE(control->geometry(), platform::dialogUnitsToPixels(dlg.font(), units.x(), units.y(),
                                                                 units.width(), units.height()));
     QCOMPARE(dlg.size(), platform::dialogUnitsToPixels(dlg.font(), 0, 0, 493, 331).size());
     QCOMPARE(dlg.font().pointSize(), 9);
     QCOMPARE(closeButton(&dlg)->text(), QStringLiteral("关闭"));
-    QCOMPARE(dlg.m_progress, dlg.findChild<QProgressBar*>(QStringLiteral("id1058")));
-    QCOMPARE(dlg.m_list, dlg.findChild<platform::ReportList*>(QStringLiteral("id1002")));
+    QVERIFY(bar(&dlg));
+    QVERIFY(listOf(&dlg));
 }
 
 void TestDlgProgress::progressHasNoCloseBox()
@@ -143,8 +154,8 @@ void TestDlgProgress::progressHasNoCloseBox()
     QVERIFY(!dlg.isModal());
     QCOMPARE(dlg.parentWidget(), m_owner.get());
     // Grid lines and full-row selection.
-    QVERIFY(dlg.m_list->showGrid());
-    QCOMPARE(dlg.m_list->selectionBehavior(), QAbstractItemView::SelectRows);
+    QVERIFY(listOf(&dlg)->showGrid());
+    QCOMPARE(listOf(&dlg)->selectionBehavior(), QAbstractItemView::SelectRows);
 }
 
 void TestDlgProgress::columnLayouts_data()
@@ -181,12 +192,12 @@ void TestDlgProgress::columnLayouts()
         dlg.applyImportLayout();
     else
         dlg.applyTransferLayout();
-    QCOMPARE(dlg.m_list->rowCount(), 0);
-    QCOMPARE(headers(dlg.m_list), titles);
-    QCOMPARE(widths(dlg.m_list), columnWidths);
+    QCOMPARE(listOf(&dlg)->rowCount(), 0);
+    QCOMPARE(headers(listOf(&dlg)), titles);
+    QCOMPARE(widths(listOf(&dlg)), columnWidths);
     for (int c = 0; c < titles.size(); ++c) {
         const auto alignment = Qt::Alignment(
-            dlg.m_list->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+            listOf(&dlg)->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
         QVERIFY(!alignment.testFlag(Qt::AlignRight) && !alignment.testFlag(Qt::AlignHCenter));
     }
 }
@@ -199,7 +210,7 @@ void TestDlgProgress::openedWindowWaitsForItsWorker()
     QVERIFY(dlg->isVisible());
     QCOMPARE(dlg->windowTitle(), QStringLiteral("正在下载学生到仪器..."));
     QCOMPARE(dlg->parentWidget(), m_owner.get());
-    QCOMPARE(headers(dlg->m_list).size(), 4);
+    QCOMPARE(headers(listOf(dlg)).size(), 4);
     QVERIFY(!closeButton(dlg)->isEnabled());
     QVERIFY(!dlg->isFinished());
     // The starting dialog stays usable.
@@ -245,14 +256,14 @@ void TestDlgProgress::workerFillsTheWindow()
     QTRY_COMPARE(finished.count(), 1);
     QVERIFY(dlg);
     QVERIFY(closeButton(dlg)->isEnabled());
-    QCOMPARE(dlg->m_progress->maximum(), total);
-    QCOMPARE(dlg->m_progress->value(), endAfter);
-    QCOMPARE(dlg->m_list->rowCount(), endAfter);
+    QCOMPARE(bar(dlg)->maximum(), total);
+    QCOMPARE(bar(dlg)->value(), endAfter);
+    QCOMPARE(listOf(dlg)->rowCount(), endAfter);
     for (int r = 0; r < endAfter; ++r) {
         const int number = endAfter - r;
-        QCOMPARE(dlg->m_list->cell(r, 0), QString::number(number));
-        QCOMPARE(dlg->m_list->cell(r, 1), QStringLiteral("200%1").arg(number));
-        QCOMPARE(dlg->m_list->cell(r, 2), QStringLiteral("学生%1").arg(number));
+        QCOMPARE(listOf(dlg)->cell(r, 0), QString::number(number));
+        QCOMPARE(listOf(dlg)->cell(r, 1), QStringLiteral("200%1").arg(number));
+        QCOMPARE(listOf(dlg)->cell(r, 2), QStringLiteral("学生%1").arg(number));
     }
     // The window stays with its last caption, bar and rows until the user closes it.
     QVERIFY(dlg->isVisible());
@@ -274,7 +285,7 @@ void TestDlgProgress::windowCannotCloseWhileTheWorkerRuns()
                              hold.acquire();
                          }),
                          {dlg.data()}));
-    QTRY_COMPARE(dlg->m_list->rowCount(), 1);
+    QTRY_COMPARE(listOf(dlg)->rowCount(), 1);
     QVERIFY(!closeButton(dlg)->isEnabled());
     QVERIFY(!dlg->close());
     QTest::keyClick(dlg, Qt::Key_Escape);
@@ -296,7 +307,7 @@ void TestDlgProgress::pleaseWaitLayout()
     dlg.setText(QStringLiteral("正在删除学生,请稍候..."));
     QCOMPARE(dlg.font().pointSize(), 8);
     QCOMPARE(dlg.size(), platform::dialogUnitsToPixels(dlg.font(), 0, 0, 346, 85).size());
-    auto* text = dlg.findChild<QLabel*>(QStringLiteral("id1062"));
+    auto* text = testsupport::child<QLabel>(&dlg, CDlgProcessFormat::IdText);
     QVERIFY(text);
     QCOMPARE(text->geometry(), platform::dialogUnitsToPixels(dlg.font(), 7, 28, 332, 8));
     QVERIFY(text->alignment().testFlag(Qt::AlignHCenter));

@@ -30,9 +30,13 @@ namespace
 const QString kLibrary = QStringLiteral(SORVIK_BIN_DIR "/libqrvmachine.so");
 constexpr int kSlow = 30000; // generous: the instrument runs under the sanitizer build too
 
+// Every button of the hub.
+const QList<int> kHubButtons{CDlgSync::IdDownloadClass, CDlgSync::IdDownloadName,
+                             CDlgSync::IdImportValue, CDlgSync::IdFormat, CDlgSync::IdReturn};
+
 QPushButton* button(QWidget* w, int id)
 {
-    return w->findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
+    return w->findChild<QPushButton*>(platform::controlName(id));
 }
 
 QByteArray gbk(const QString& text)
@@ -179,7 +183,7 @@ void TestDlgSync::layout()
 void TestDlgSync::banner()
 {
     CDlgSync dlg;
-    auto* banner = dlg.findChild<QLabel*>(QStringLiteral("id1062"));
+    auto* banner = dlg.findChild<QLabel*>(platform::controlName(CDlgSync::IdBanner));
     QVERIFY(banner);
     QCOMPARE(banner->text(), QStringLiteral("请确认测试仪器处于\"同步测试者信息\"状态!"));
     QVERIFY(banner->alignment().testFlag(Qt::AlignHCenter));
@@ -233,7 +237,7 @@ void TestDlgSync::classDownloadNeedsDatabase()
         ++opened;
         openedOver = owner;
     });
-    button(&dlg, 1043)->click();
+    button(&dlg, CDlgSync::IdDownloadClass)->click();
     if (dbOpen) {
         QCOMPARE(opened, 1);
         QCOMPARE(openedOver, &dlg);
@@ -252,10 +256,10 @@ void TestDlgSync::otherTransfersOpenWithOrWithoutDatabase_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<bool>("dbOpen");
-    QTest::newRow("1044 without database") << 1044 << false;
-    QTest::newRow("1044 with database") << 1044 << true;
-    QTest::newRow("1009 without database") << 1009 << false;
-    QTest::newRow("1009 with database") << 1009 << true;
+    QTest::newRow("1044 without database") << int(CDlgSync::IdDownloadName) << false;
+    QTest::newRow("1044 with database") << int(CDlgSync::IdDownloadName) << true;
+    QTest::newRow("1009 without database") << int(CDlgSync::IdImportValue) << false;
+    QTest::newRow("1009 with database") << int(CDlgSync::IdImportValue) << true;
 }
 
 void TestDlgSync::otherTransfersOpenWithOrWithoutDatabase()
@@ -269,8 +273,8 @@ void TestDlgSync::otherTransfersOpenWithOrWithoutDatabase()
     dlg.setResultImportOpener([&](QWidget*) { ++results; });
     dlg.setClassDownloadOpener([&](QWidget*) { ++classes; });
     button(&dlg, id)->click();
-    QCOMPARE(names, id == 1044 ? 1 : 0);
-    QCOMPARE(results, id == 1009 ? 1 : 0);
+    QCOMPARE(names, id == CDlgSync::IdDownloadName ? 1 : 0);
+    QCOMPARE(results, id == CDlgSync::IdImportValue ? 1 : 0);
     QCOMPARE(classes, 0);
     QCOMPARE(m_messages.count(), 0);
 }
@@ -281,7 +285,7 @@ void TestDlgSync::returnClosesWithResultZero()
     dlg.setResult(7);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    QTest::mouseClick(button(&dlg, 1046), Qt::LeftButton);
+    QTest::mouseClick(button(&dlg, CDlgSync::IdReturn), Qt::LeftButton);
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), 0);
 }
@@ -296,7 +300,7 @@ void TestDlgSync::noToTheClearingStartsNothing()
     CDlgSync dlg;
     dlg.show();
     m_messages.queueAnswer(Answer::No);
-    button(&dlg, 1045)->click();
+    button(&dlg, CDlgSync::IdFormat)->click();
 
     QCOMPARE(m_messages.count(), 1);
     const RecordingMessageService::Shown asked = m_messages.shown().first();
@@ -309,7 +313,7 @@ void TestDlgSync::noToTheClearingStartsNothing()
     QVERIFY(!InstrumentExchange::isBusy());
     QVERIFY(dlg.processFormatWindow() == nullptr);
     QVERIFY(dlg.findChildren<CDlgProcessFormat*>().isEmpty());
-    QVERIFY(button(&dlg, 1045)->isEnabled());
+    QVERIFY(button(&dlg, CDlgSync::IdFormat)->isEnabled());
     QCoreApplication::processEvents();
     // The instrument heard nothing and keeps its class.
     QCOMPARE(m_instrument->log().count(" -> "), servedBefore);
@@ -328,7 +332,7 @@ void TestDlgSync::yesClearsTheInstrument()
     CDlgSync dlg;
     dlg.show();
     m_messages.queueAnswer(Answer::Yes);
-    button(&dlg, 1045)->click();
+    button(&dlg, CDlgSync::IdFormat)->click();
 
     QPointer<CDlgProcessFormat> wait = dlg.processFormatWindow();
     QVERIFY(wait);
@@ -365,10 +369,10 @@ void TestDlgSync::clearingBlocksOtherExchangesAndClosing()
     // A stalled instrument keeps the worker in its handshake for a while.
     m_instrument->pause();
     m_messages.queueAnswer(Answer::Yes);
-    button(&dlg, 1045)->click();
+    button(&dlg, CDlgSync::IdFormat)->click();
     QVERIFY(dlg.isClearing());
     QVERIFY(InstrumentExchange::isBusy());
-    for (int id : {1043, 1044, 1009, 1045, 1046})
+    for (int id : kHubButtons)
         QVERIFY2(!button(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
 
     // Neither "返回", nor Escape, nor the close box ends the dialog now.
@@ -389,16 +393,16 @@ void TestDlgSync::clearingBlocksOtherExchangesAndClosing()
     QTRY_VERIFY_WITH_TIMEOUT(!dlg.isClearing(), kSlow);
     QTRY_VERIFY(wait.isNull());
     QVERIFY(!InstrumentExchange::isBusy());
-    for (int id : {1043, 1044, 1009, 1045, 1046})
+    for (int id : kHubButtons)
         QVERIFY2(button(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
 
     // Afterwards both work again.
     const int asked = m_messages.count();
     m_messages.queueAnswer(Answer::No);
-    button(&dlg, 1045)->click();
+    button(&dlg, CDlgSync::IdFormat)->click();
     QCOMPARE(m_messages.count(), asked + 1);
     QVERIFY(!dlg.isClearing());
-    QTest::mouseClick(button(&dlg, 1046), Qt::LeftButton);
+    QTest::mouseClick(button(&dlg, CDlgSync::IdReturn), Qt::LeftButton);
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), 0);
 }
@@ -414,7 +418,7 @@ void TestDlgSync::clearingWithoutLibraryStillEnds()
     CDlgSync dlg;
     dlg.show();
     m_messages.queueAnswer(Answer::Yes);
-    button(&dlg, 1045)->click();
+    button(&dlg, CDlgSync::IdFormat)->click();
     QPointer<CDlgProcessFormat> wait = dlg.processFormatWindow();
     QTRY_VERIFY_WITH_TIMEOUT(!dlg.isClearing(), kSlow);
     QTRY_VERIFY(wait.isNull());
@@ -431,7 +435,7 @@ void TestDlgSync::dialogGoingAwayWaitsForItsWorker()
     dlg->show();
     m_instrument->pause();
     m_messages.queueAnswer(Answer::Yes);
-    button(dlg.get(), 1045)->click();
+    button(dlg.get(), CDlgSync::IdFormat)->click();
     QPointer<CDlgProcessFormat> wait = dlg->processFormatWindow();
     QVERIFY(wait);
     QVERIFY(InstrumentExchange::isBusy());

@@ -34,14 +34,17 @@
 
 using namespace Qt::StringLiterals;
 using platform::RecordingMessageService;
-using transfertest::child;
+using testsupport::child;
+using testsupport::headers;
+using testsupport::rowsOf;
 using transfertest::gbk;
-using transfertest::headers;
 using transfertest::InstrumentClass;
 using transfertest::rowsOf;
 
 namespace
 {
+
+using Dlg = CDlgSelectImportClass;
 
 const QString kLibrary = QStringLiteral(SORVIK_BIN_DIR "/libqrvmachine.so");
 const QString kSparseLibrary = QStringLiteral(SORVIK_BIN_DIR "/libsparsemachine.so");
@@ -348,9 +351,9 @@ void TestImportValue::recordsTheInstrumentDoesNotGiveAreReported()
 
 void TestImportValue::noInstrument()
 {
-    const quint16 port = transfertest::closedPort();
-    QVERIFY(port != 0);
-    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port));
+    const testsupport::RefusingPort refusing;
+    QVERIFY(refusing.port() != 0);
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(refusing.port()));
     MemoryProgressView view;
     auto w = worker(view, {{u"0"_s, kFirst, 5}}, NumberType::StudentNumber, true);
     w->run();
@@ -405,13 +408,13 @@ void TestImportValue::dialogLayout()
         QCOMPARE(child<QPushButton>(&dlg, id)->text(), text);
         QVERIFY(child<QPushButton>(&dlg, id)->isEnabled());
     }
-    auto* backup = child<QCheckBox>(&dlg, 1063);
+    auto* backup = child<QCheckBox>(&dlg, Dlg::IdBackup);
     QCOMPARE(backup->text(), u"记录数据"_s);
     QVERIFY(!backup->isChecked());
-    QVERIFY(child<QRadioButton>(&dlg, 1065)->isChecked());
-    QVERIFY(!child<QRadioButton>(&dlg, 1066)->isChecked());
-    QCOMPARE(child<QLabel>(&dlg, 1061)->text(), QString());
-    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), QString());
+    QVERIFY(child<QRadioButton>(&dlg, Dlg::IdRadioStuNO)->isChecked());
+    QVERIFY(!child<QRadioButton>(&dlg, Dlg::IdRadioCardNO)->isChecked());
+    QCOMPARE(child<QLabel>(&dlg, Dlg::IdChosenTotals)->text(), QString());
+    QCOMPARE(child<QLabel>(&dlg, Dlg::IdInstrumentTotals)->text(), QString());
     // The instrument is not asked until "查看仪器".
     QCOMPARE(m_instrument->log().count("COUNTS2"), 0);
 }
@@ -419,19 +422,19 @@ void TestImportValue::dialogLayout()
 void TestImportValue::viewListsEveryClassEachTime()
 {
     CDlgSelectImportClass dlg;
-    auto* instrument = child<platform::ReportList>(&dlg, 1047);
+    auto* instrument = child<platform::ReportList>(&dlg, Dlg::IdListInstrument);
     const QList<QStringList> once = {
         {u"0"_s, kFirst, u"5"_s}, {u"1"_s, kSecond, u"2"_s}, {u"2"_s, kThird, u"0"_s}};
-    child<QPushButton>(&dlg, 1060)->click();
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
     QCOMPARE(rowsOf(instrument, 3), once);
-    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:3,学生:7"_s);
+    QCOMPARE(child<QLabel>(&dlg, Dlg::IdInstrumentTotals)->text(), u"班级:3,学生:7"_s);
     QCOMPARE(transfertest::commandsSinceLastHello(m_instrument->log()),
              (QStringList{u"HELLO -> 1"_s, u"COUNTS2 -> 1"_s, u"CLASS-INFO -> 1"_s,
                           u"CLASS-INFO -> 1"_s, u"CLASS-INFO -> 1"_s, u"GOODBYE -> 1"_s}));
 
-    child<QPushButton>(&dlg, 1060)->click();
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
     QCOMPARE(rowsOf(instrument, 3), once + once);
-    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:6,学生:14"_s);
+    QCOMPARE(child<QLabel>(&dlg, Dlg::IdInstrumentTotals)->text(), u"班级:6,学生:14"_s);
     QCOMPARE(dlg.instrumentTotals().count, 14);
     QVERIFY(!InstrumentExchange::isBusy());
 }
@@ -440,11 +443,11 @@ void TestImportValue::viewSkipsIndexesWithoutAClass()
 {
     QVERIFY(platform::writeProfileString(u"instrument"_s, u"library"_s, kSparseLibrary));
     CDlgSelectImportClass dlg;
-    child<QPushButton>(&dlg, 1060)->click();
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
     // Index 2 goes where index 1 would have been: at the end of the shorter list.
-    QCOMPARE(rowsOf(child<platform::ReportList>(&dlg, 1047), 3),
+    QCOMPARE(rowsOf(child<platform::ReportList>(&dlg, Dlg::IdListInstrument), 3),
              (QList<QStringList>{{u"0"_s, u"甲班"_s, u"4"_s}, {u"2"_s, u"丙班"_s, u"3"_s}}));
-    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:2,学生:7"_s);
+    QCOMPARE(child<QLabel>(&dlg, Dlg::IdInstrumentTotals)->text(), u"班级:2,学生:7"_s);
     QCOMPARE(m_messages->count(), 0);
 }
 
@@ -454,50 +457,50 @@ void TestImportValue::viewWaitsForAnotherExchange()
     const QStringList servedBefore = transfertest::requestsServed(m_instrument->log());
     InstrumentExchange::Lease elsewhere = InstrumentExchange::tryBegin();
     QVERIFY(elsewhere);
-    QTRY_VERIFY(!child<QPushButton>(&dlg, 1060)->isEnabled());
-    QVERIFY(!child<QPushButton>(&dlg, 1050)->isEnabled());
+    QTRY_VERIFY(!child<QPushButton>(&dlg, Dlg::IdView)->isEnabled());
+    QVERIFY(!child<QPushButton>(&dlg, Dlg::IdStart)->isEnabled());
     dlg.OnBnClickedView();
-    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 0);
+    QCOMPARE(child<platform::ReportList>(&dlg, Dlg::IdListInstrument)->rowCount(), 0);
     QCOMPARE(transfertest::requestsServed(m_instrument->log()), servedBefore);
 
     elsewhere.release();
-    QTRY_VERIFY(child<QPushButton>(&dlg, 1060)->isEnabled());
-    child<QPushButton>(&dlg, 1060)->click();
-    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 3);
+    QTRY_VERIFY(child<QPushButton>(&dlg, Dlg::IdView)->isEnabled());
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
+    QCOMPARE(child<platform::ReportList>(&dlg, Dlg::IdListInstrument)->rowCount(), 3);
 }
 
 void TestImportValue::chooseClassesAndTotals()
 {
     CDlgSelectImportClass dlg;
-    auto* instrument = child<platform::ReportList>(&dlg, 1047);
-    auto* chosen = child<platform::ReportList>(&dlg, 1053);
-    auto* totals = child<QLabel>(&dlg, 1061);
-    child<QPushButton>(&dlg, 1060)->click();
+    auto* instrument = child<platform::ReportList>(&dlg, Dlg::IdListInstrument);
+    auto* chosen = child<platform::ReportList>(&dlg, Dlg::IdListChosen);
+    auto* totals = child<QLabel>(&dlg, Dlg::IdChosenTotals);
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
 
     instrument->selectRows({0, 1});
-    child<QPushButton>(&dlg, 1051)->click();
-    child<QPushButton>(&dlg, 1051)->click();
+    child<QPushButton>(&dlg, Dlg::IdAdd)->click();
+    child<QPushButton>(&dlg, Dlg::IdAdd)->click();
     QCOMPARE(rowsOf(chosen, 3),
              (QList<QStringList>{{u"0"_s, kFirst, u"5"_s}, {u"1"_s, kSecond, u"2"_s}}));
     QCOMPARE(totals->text(), u"班级:2,学生:7"_s);
 
     // The same instrument class listed again is still the one class.
-    child<QPushButton>(&dlg, 1060)->click();
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
     instrument->selectRows({3, 5});
-    child<QPushButton>(&dlg, 1051)->click();
+    child<QPushButton>(&dlg, Dlg::IdAdd)->click();
     QCOMPARE(rowsOf(chosen, 3),
              (QList<QStringList>{
                  {u"0"_s, kFirst, u"5"_s}, {u"1"_s, kSecond, u"2"_s}, {u"2"_s, kThird, u"0"_s}}));
     QCOMPARE(totals->text(), u"班级:3,学生:7"_s);
 
     chosen->selectRows({0, 2});
-    child<QPushButton>(&dlg, 1052)->click();
+    child<QPushButton>(&dlg, Dlg::IdRemove)->click();
     QCOMPARE(rowsOf(chosen, 3), (QList<QStringList>{{u"1"_s, kSecond, u"2"_s}}));
     QCOMPARE(totals->text(), u"班级:1,学生:2"_s);
     QCOMPARE(dlg.chosenTotals().classes, 1);
     QCOMPARE(dlg.chosenTotals().count, 2);
     // The instrument's list keeps its own totals.
-    QCOMPARE(child<QLabel>(&dlg, 1022)->text(), u"班级:6,学生:14"_s);
+    QCOMPARE(child<QLabel>(&dlg, Dlg::IdInstrumentTotals)->text(), u"班级:6,学生:14"_s);
 }
 
 void TestImportValue::nothingChosenStartsNothing_data()
@@ -511,13 +514,13 @@ void TestImportValue::nothingChosenStartsNothing()
 {
     QFETCH(QList<int>, choose);
     CDlgSelectImportClass dlg;
-    child<QPushButton>(&dlg, 1060)->click();
-    child<platform::ReportList>(&dlg, 1047)->selectRows(choose);
-    child<QPushButton>(&dlg, 1051)->click();
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
+    child<platform::ReportList>(&dlg, Dlg::IdListInstrument)->selectRows(choose);
+    child<QPushButton>(&dlg, Dlg::IdAdd)->click();
     const QStringList servedBefore = transfertest::requestsServed(m_instrument->log());
-    child<QPushButton>(&dlg, 1050)->click();
+    child<QPushButton>(&dlg, Dlg::IdStart)->click();
     QCOMPARE(m_messages->texts(), QStringList{u"导入数量为零!"_s});
-    QVERIFY(!dlg.isImporting());
+    QVERIFY(!dlg.isTransferring());
     QVERIFY(dlg.findChildren<CDlgProgress*>().isEmpty());
     QCOMPARE(transfertest::requestsServed(m_instrument->log()), servedBefore);
 }
@@ -525,11 +528,11 @@ void TestImportValue::nothingChosenStartsNothing()
 CDlgProgress* TestImportValue::runImport(CDlgSelectImportClass& dlg, const QList<int>& rows,
                                          bool backup)
 {
-    child<QPushButton>(&dlg, 1060)->click();
-    child<platform::ReportList>(&dlg, 1047)->selectRows(rows);
-    child<QPushButton>(&dlg, 1051)->click();
-    child<QCheckBox>(&dlg, 1063)->setChecked(backup);
-    child<QPushButton>(&dlg, 1050)->click();
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
+    child<platform::ReportList>(&dlg, Dlg::IdListInstrument)->selectRows(rows);
+    child<QPushButton>(&dlg, Dlg::IdAdd)->click();
+    child<QCheckBox>(&dlg, Dlg::IdBackup)->setChecked(backup);
+    child<QPushButton>(&dlg, Dlg::IdStart)->click();
     return dlg.progressWindow();
 }
 
@@ -541,17 +544,19 @@ void TestImportValue::importThroughTheDialog()
     QVERIFY(progress);
     QCOMPARE(progress->parentWidget(), &dlg);
     QCOMPARE(progress->windowTitle(), u"正在导入测试成绩..."_s);
-    QCOMPARE(headers(progress->m_list), (QStringList{u"序号"_s, u"编号"_s, u"姓名"_s, u"项目"_s,
-                                                     u"成绩"_s, u"单位"_s, u"时间"_s}));
+    QCOMPARE(
+        headers(child<platform::ReportList>(progress, CDlgProgress::IdList)),
+        (QStringList{u"序号"_s, u"编号"_s, u"姓名"_s, u"项目"_s, u"成绩"_s, u"单位"_s, u"时间"_s}));
     QVERIFY(!progress->isModal());
     QTRY_VERIFY_WITH_TIMEOUT(progress->isFinished(), kSlow);
-    QTRY_VERIFY(!dlg.isImporting());
+    QTRY_VERIFY(!dlg.isTransferring());
 
     QCOMPARE(m_messages->count(), 0);
-    QVERIFY(child<QPushButton>(progress, 2)->isEnabled());
-    QCOMPARE(rowsOf(progress->m_list, 7), kFirstClassRows);
-    QCOMPARE(progress->m_progress->maximum(), 5);
-    QCOMPARE(progress->m_progress->value(), 5);
+    QVERIFY(child<QPushButton>(progress, CDlgProgress::IdClose)->isEnabled());
+    QCOMPARE(rowsOf(child<platform::ReportList>(progress, CDlgProgress::IdList), 7),
+             kFirstClassRows);
+    QCOMPARE(child<QProgressBar>(progress, CDlgProgress::IdProgress)->maximum(), 5);
+    QCOMPARE(child<QProgressBar>(progress, CDlgProgress::IdProgress)->value(), 5);
     QCOMPARE(value(m_first.at(0), 6), u"7.45"_s);
     QCOMPARE(backupContent(), kFirstClassBackup);
 
@@ -559,14 +564,14 @@ void TestImportValue::importThroughTheDialog()
     QVERIFY(progress->close());
     QTRY_VERIFY(progress.isNull());
     platform::setClock([] { return kNow.addSecs(1); });
-    child<QPushButton>(&dlg, 1050)->click();
+    child<QPushButton>(&dlg, Dlg::IdStart)->click();
     QPointer<CDlgProgress> second = dlg.progressWindow();
     QVERIFY(second);
-    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isImporting(), kSlow);
-    QCOMPARE(second->m_list->rowCount(), 6);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isTransferring(), kSlow);
+    QCOMPARE(child<platform::ReportList>(second, CDlgProgress::IdList)->rowCount(), 6);
     QCOMPARE(backupFiles(),
              (QStringList{u"2024-06-01 12-00-00.bak"_s, u"2024-06-01 12-00-01.bak"_s}));
-    child<QPushButton>(&dlg, 2)->click();
+    child<QPushButton>(&dlg, Dlg::IdReturn)->click();
     QVERIFY(!dlg.isVisible());
 }
 
@@ -577,12 +582,12 @@ void TestImportValue::importWithoutDatabaseThroughTheDialog()
     dlg.show();
     QPointer<CDlgProgress> progress = runImport(dlg, {0}, true);
     QVERIFY(progress);
-    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isImporting(), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isTransferring(), kSlow);
     QVERIFY(progress->isFinished());
     QList<QStringList> listed = kFirstClassListed;
     for (QStringList& row : listed)
         row << QString() << QString();
-    QCOMPARE(rowsOf(progress->m_list, 7), listed);
+    QCOMPARE(rowsOf(child<platform::ReportList>(progress, CDlgProgress::IdList), 7), listed);
     QCOMPARE(backupContent(), kFirstClassBackup);
     QCOMPARE(value(m_first.at(0), 6), u"<real>"_s);
     QCOMPARE(m_messages->count(), 0);
@@ -593,18 +598,19 @@ void TestImportValue::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()
     CDlgSelectImportClass dlg;
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    child<QPushButton>(&dlg, 1060)->click();
-    child<platform::ReportList>(&dlg, 1047)->selectRows({0});
+    child<QPushButton>(&dlg, Dlg::IdView)->click();
+    child<platform::ReportList>(&dlg, Dlg::IdListInstrument)->selectRows({0});
     dlg.OnBnClickedAdd();
 
     // A stalled instrument keeps the worker in its handshake for a while.
     m_instrument->pause();
-    child<QPushButton>(&dlg, 1050)->click();
-    QVERIFY(dlg.isImporting());
+    child<QPushButton>(&dlg, Dlg::IdStart)->click();
+    QVERIFY(dlg.isTransferring());
     QVERIFY(InstrumentExchange::isBusy());
     QPointer<CDlgProgress> first = dlg.progressWindow();
     QVERIFY(first);
-    for (int id : {1050, 1060, 2})
+    const QList<int> buttons{Dlg::IdStart, Dlg::IdView, Dlg::IdReturn};
+    for (int id : buttons)
         QVERIFY2(!child<QPushButton>(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
 
     dlg.done(0);
@@ -618,22 +624,23 @@ void TestImportValue::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()
     dlg.OnBnClickedView();
     QCOMPARE(dlg.progressWindow(), first.data());
     QCOMPARE(dlg.findChildren<CDlgProgress*>().size(), 1);
-    QCOMPARE(child<platform::ReportList>(&dlg, 1047)->rowCount(), 3);
+    QCOMPARE(child<platform::ReportList>(&dlg, Dlg::IdListInstrument)->rowCount(), 3);
     // The choice can still change.
-    child<platform::ReportList>(&dlg, 1053)->selectRows({0});
+    child<platform::ReportList>(&dlg, Dlg::IdListChosen)->selectRows({0});
     dlg.OnBnClickedRemove();
     QCOMPARE(dlg.chosenTotals().classes, 0);
 
     m_instrument->resume();
-    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isImporting(), kSlow);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isTransferring(), kSlow);
     QVERIFY(first->isFinished());
     QVERIFY(!InstrumentExchange::isBusy());
-    for (int id : {1050, 1060, 2})
+    for (int id : buttons)
         QVERIFY2(child<QPushButton>(&dlg, id)->isEnabled(), qPrintable(QString::number(id)));
-    // It read the class chosen when it started, or told why it could not.
-    QVERIFY(first->m_list->rowCount() == 6 ||
-            m_messages->texts() == QStringList{u"有5条成绩没有从仪器读出."_s});
-    child<QPushButton>(&dlg, 2)->click();
+    // The instrument answered well within the library's patience: the import read the class
+    // chosen when it started, though the choice was emptied meanwhile.
+    QCOMPARE(child<platform::ReportList>(first, CDlgProgress::IdList)->rowCount(), 6);
+    QCOMPARE(m_messages->count(), 0);
+    child<QPushButton>(&dlg, Dlg::IdReturn)->click();
     QVERIFY(!dlg.isVisible());
 }
 
@@ -641,22 +648,23 @@ void TestImportValue::dialogGoingAwayWaitsForItsWorker()
 {
     auto dlg = std::make_unique<CDlgSelectImportClass>();
     dlg->show();
-    child<QPushButton>(dlg.get(), 1060)->click();
-    child<platform::ReportList>(dlg.get(), 1047)->selectRows({0, 1});
+    child<QPushButton>(dlg.get(), Dlg::IdView)->click();
+    child<platform::ReportList>(dlg.get(), Dlg::IdListInstrument)->selectRows({0, 1});
     dlg->OnBnClickedAdd();
     m_instrument->pause();
-    child<QPushButton>(dlg.get(), 1050)->click();
+    child<QPushButton>(dlg.get(), Dlg::IdStart)->click();
     QPointer<CDlgProgress> window = dlg->progressWindow();
     QVERIFY(window);
     QVERIFY(InstrumentExchange::isBusy());
-    // As when the station quits under it: the worker ends before the stores and the window it
-    // uses go, and whatever it stored is complete.
+    // As when the station quits under it: the worker (stuck in its handshake until the library
+    // gives up) ends before the stores and the window it uses go.
     dlg.reset();
     QVERIFY(window.isNull());
     QVERIFY(!InstrumentExchange::isBusy());
     m_instrument->resume();
-    const QString stored = value(m_first.at(0), 6);
-    QVERIFY2(stored == u"7.45"_s || stored == u"<real>"_s, qPrintable(stored));
+    // Stopped before it read a record: the stored value is the one from before.
+    QCOMPARE(value(m_first.at(0), 6), u"<real>"_s);
+    QCOMPARE(m_messages->count(), 0);
 }
 
 void TestImportValue::hubOpensTheResultImport_data()
@@ -678,7 +686,7 @@ void TestImportValue::hubOpensTheResultImport()
         parent = dlg->parentWidget();
         dlg->reject();
     });
-    child<QPushButton>(&hub, 1009)->click();
+    child<QPushButton>(&hub, CDlgSync::IdImportValue)->click();
     QCOMPARE(title, u"选择导入班级"_s);
     QCOMPARE(parent, &hub);
     QCOMPARE(m_messages->count(), 0);

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
-#include <QTcpServer>
 #include <QTest>
 
 #include <cstdint>
@@ -229,12 +228,10 @@ void TestMachineBinding::bindsTheRealLibrary()
 
 void TestMachineBinding::realLibraryFailsWithoutInstrument()
 {
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const testsupport::RefusingPort refusing;
+    QVERIFY(refusing.port() != 0);
     qputenv("SORVIK_INSTRUMENT_HOST", "127.0.0.1");
-    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(port));
+    qputenv("SORVIK_INSTRUMENT_PORT", QByteArray::number(refusing.port()));
 
     MachineInterface machine(kRealLibrary);
     QVERIFY(machine.isBound());

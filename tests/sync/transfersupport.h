@@ -1,13 +1,11 @@
 // Shared by the transfer tests: pupils in a station database, the virtual instrument's state
-// file read and prepared, the commands it logged, a port where nothing listens, and the rows
-// and controls of the dialogs.
+// file read and prepared, the commands it logged and the rows a worker showed.
 #pragma once
 
 #include "CCard.h"
 #include "CDB.h"
 #include "CStudent.h"
 #include "MemoryProgressView.h"
-#include "ReportList.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -19,8 +17,6 @@
 #include <QProcess>
 #include <QStringEncoder>
 #include <QStringList>
-#include <QTcpServer>
-#include <QWidget>
 
 namespace transfertest
 {
@@ -156,47 +152,11 @@ inline QStringList requestsServed(const QByteArray& log)
     return served;
 }
 
-// A loopback port nobody listens on (briefly taken, then given back).
-inline quint16 closedPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
-template <typename T> T* child(QWidget* w, int id)
-{
-    return w->findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
-inline QStringList headers(const platform::ReportList* list)
-{
-    QStringList titles;
-    for (int c = 0; c < list->model()->columnCount(); ++c)
-        titles << list->model()->headerData(c, Qt::Horizontal).toString();
-    return titles;
-}
-
 inline QList<QStringList> rowsOf(const MemoryProgressView& view)
 {
     QList<QStringList> rows;
     for (int r = 0; r < view.rowCount(); ++r)
         rows << view.row(r);
-    return rows;
-}
-
-inline QList<QStringList> rowsOf(const platform::ReportList* list, int columns)
-{
-    QList<QStringList> rows;
-    for (int r = 0; r < list->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < columns; ++c)
-            row << list->cell(r, c);
-        rows << row;
-    }
     return rows;
 }
 

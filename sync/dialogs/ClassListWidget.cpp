@@ -6,7 +6,7 @@
 platform::ReportList* makeClassList(QWidget* dialog, int id, int x, int y)
 {
     auto* list = new platform::ReportList(dialog);
-    list->setObjectName(QStringLiteral("id%1").arg(id));
+    list->setObjectName(platform::controlName(id));
     list->setColumns({{QStringLiteral("序号"), 40},
                       {QStringLiteral("班级名称"), 120},
                       {QStringLiteral("学生数量"), 60}});

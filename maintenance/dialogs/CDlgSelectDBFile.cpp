@@ -21,16 +21,16 @@ CDlgSelectDBFile::CDlgSelectDBFile(QWidget* parent)
     placeInDialogUnits(group, 7, 7, 286, 48);
     auto* label = new QLabel(QStringLiteral("数据库文件"), this);
     placeInDialogUnits(label, 15, 27, 42, 8);
-    m_editPath->setObjectName(QStringLiteral("id1015"));
+    m_editPath->setObjectName(platform::controlName(IdPath));
     placeInDialogUnits(m_editPath, 58, 24, 200, 14);
     auto* browse = new QPushButton(QStringLiteral(".."), this);
-    browse->setObjectName(QStringLiteral("id1013"));
+    browse->setObjectName(platform::controlName(IdBrowse));
     placeInDialogUnits(browse, 262, 24, 22, 14);
     auto* save = new QPushButton(QStringLiteral("保存设置"), this);
-    save->setObjectName(QStringLiteral("id1014"));
+    save->setObjectName(platform::controlName(IdSave));
     placeInDialogUnits(save, 167, 60, 60, 16);
     auto* back = new QPushButton(QStringLiteral("返回"), this);
-    back->setObjectName(QStringLiteral("id2"));
+    back->setObjectName(platform::controlName(IdReturn));
     placeInDialogUnits(back, 233, 60, 60, 16);
 
     connect(browse, &QPushButton::clicked, this, &CDlgSelectDBFile::OnBrowse);

@@ -5,12 +5,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
-
-class QWidget;
+#include <optional>
 
 namespace sorvik::collector
 {
@@ -32,8 +30,9 @@ public:
     bool StartCollect();
     // Stops gathering. Records received and not yet read stay for the next ReadCollectData.
     bool StopCollect();
-    // The collector's settings dialog; true when new settings were saved. While collecting, a
-    // change of settings takes effect at once.
+    // The collector's settings dialog (the installed editor); true when new settings were saved.
+    // While collecting, a change of settings takes effect at once. Without an editor nothing is
+    // shown and nothing changes.
     bool ShowCollectSetup();
     // The pending records: whole 27-byte GBK records, concatenated, or empty. Readers cut the
     // records by bytes.
@@ -42,11 +41,20 @@ public:
     bool isCollecting() const;
     // The settings of the running source (those last started).
     const sorvik::collector::CollectorSettings& activeSettings() const { return m_settings; }
+    // The port the running TCP source listens on (the system's choice for port 0); 0 without one.
+    quint16 listeningPort() const;
 
-    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
+    // Shows the settings dialog with the saved settings; the settings chosen, or none when the
+    // user cancelled. The window that owns the collector installs it.
+    using SetupEditor = std::function<std::optional<sorvik::collector::CollectorSettings>(
+        const sorvik::collector::CollectorSettings& saved)>;
+    void setSetupEditor(SetupEditor editor) { m_editor = std::move(editor); }
     // Who the simulator sends results for; by default a sample of the open database's pupils.
     using PupilSampler = std::function<QList<sorvik::collector::SimulatedPupil>(bool byCard)>;
     void setPupilSampler(PupilSampler sampler) { m_sampler = std::move(sampler); }
+    // The settings StartCollect starts with; by default those saved in the collector's section.
+    using SettingsLoader = std::function<sorvik::collector::CollectorSettings()>;
+    void setSettingsLoader(SettingsLoader loader) { m_loader = std::move(loader); }
 
 private:
     bool startSource(const sorvik::collector::CollectorSettings& settings);
@@ -56,6 +64,7 @@ private:
     std::unique_ptr<sorvik::collector::CollectorSource> m_source;
     sorvik::collector::CollectorSettings m_settings;
     QByteArray m_carried; // whole records of a retired source, not yet read
-    QPointer<QWidget> m_dialogParent;
+    SetupEditor m_editor;
     PupilSampler m_sampler;
+    SettingsLoader m_loader;
 };

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QLineEdit;
 class QSpinBox;
@@ -14,11 +16,21 @@ class CDlgCollectSetup : public QDialog
 {
     Q_OBJECT
 public:
+    enum ControlId {
+        IdOk = 1,
+        IdCancel = 2,
+    };
+
     explicit CDlgCollectSetup(const sorvik::collector::CollectorSettings& settings,
                               QWidget* parent = nullptr);
 
     // The settings as shown; meaningful after Accepted.
     sorvik::collector::CollectorSettings settings() const { return m_settings; }
+
+    // Shows the dialog modally over parent: the settings chosen, or none when cancelled. The
+    // collector's editor (CQRVCollect::setSetupEditor).
+    static std::optional<sorvik::collector::CollectorSettings>
+    edit(const sorvik::collector::CollectorSettings& saved, QWidget* parent);
 
 private:
     void OnSourceChanged();

@@ -93,11 +93,11 @@ CDlgCollectSetup::CDlgCollectSetup(const CollectorSettings& settings, QWidget* p
     placeInDialogUnits(m_comboIdentifiers, 60, 122, 80, 14);
 
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("id1"));
+    ok->setObjectName(platform::controlName(IdOk));
     ok->setDefault(true);
     placeInDialogUnits(ok, 95, 140, 56, 14);
     auto* cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("id2"));
+    cancel->setObjectName(platform::controlName(IdCancel));
     placeInDialogUnits(cancel, 157, 140, 56, 14);
 
     m_comboSource->setCurrentIndex(m_comboSource->findData(int(settings.source)));
@@ -106,6 +106,15 @@ CDlgCollectSetup::CDlgCollectSetup(const CollectorSettings& settings, QWidget* p
     connect(ok, &QPushButton::clicked, this, &CDlgCollectSetup::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     OnSourceChanged();
+}
+
+std::optional<CollectorSettings> CDlgCollectSetup::edit(const CollectorSettings& saved,
+                                                        QWidget* parent)
+{
+    CDlgCollectSetup dlg(saved, parent);
+    if (dlg.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dlg.settings();
 }
 
 void CDlgCollectSetup::OnSourceChanged()

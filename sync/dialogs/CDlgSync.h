@@ -19,6 +19,15 @@ class CDlgSync : public QDialog
 {
     Q_OBJECT
 public:
+    enum ControlId {
+        IdImportValue = 1009, // "从仪器导入测试成绩"
+        IdDownloadClass = 1043,
+        IdDownloadName = 1044,
+        IdFormat = 1045, // "删除仪器学生"
+        IdReturn = 1046,
+        IdBanner = 1062,
+    };
+
     // Opens a transfer dialog modally over owner.
     using Opener = std::function<void(QWidget* owner)>;
 
@@ -28,8 +37,9 @@ public:
     // The dialog font, 36 logical units higher (see the definition).
     static QFont bannerFont(const QFont& dialogFont, qreal logicalDpiY);
 
-    // Where the transfer dialogs plug in. 1043 opens CDlgSelectDownClass (after the database
-    // check) and 1009 CDlgSelectImportClass; the name download does nothing until it exists.
+    // Where the transfer dialogs plug in. IdDownloadClass opens CDlgSelectDownClass (after the
+    // database check) and IdImportValue CDlgSelectImportClass; the name download does nothing
+    // until it exists.
     // Tests put their own openers here.
     void setClassDownloadOpener(Opener opener) { m_openClassDownload = std::move(opener); }
     void setNameDownloadOpener(Opener opener) { m_openNameDownload = std::move(opener); }

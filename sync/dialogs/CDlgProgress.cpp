@@ -2,39 +2,35 @@
 
 #include "DialogUnits.h"
 #include "ReportList.h"
+#include "ThreadCall.h"
 
-#include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 
 using platform::placeInDialogUnits;
 
-CDlgProgress::CDlgProgress(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+CDlgProgress::CDlgProgress(QWidget* owner) : WorkerWindow(owner)
 {
     setObjectName(QStringLiteral("CDlgProgress"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
     setFont(platform::dialogFont());
     platform::sizeInDialogUnits(this, 493, 331);
 
     m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("id1058"));
+    m_progress->setObjectName(platform::controlName(IdProgress));
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     placeInDialogUnits(m_progress, 7, 7, 479, 14);
 
     m_list = new platform::ReportList(this);
-    m_list->setObjectName(QStringLiteral("id1002"));
+    m_list->setObjectName(platform::controlName(IdList));
     placeInDialogUnits(m_list, 7, 32, 479, 272);
 
     m_btnClose = new QPushButton(QStringLiteral("关闭"), this);
-    m_btnClose->setObjectName(QStringLiteral("id2"));
+    m_btnClose->setObjectName(platform::controlName(IdClose));
     m_btnClose->setAutoDefault(false);
     m_btnClose->setEnabled(false);
     placeInDialogUnits(m_btnClose, 436, 310, 50, 14);
@@ -61,7 +57,7 @@ CDlgProgress* CDlgProgress::open(QWidget* owner, const QString& caption, Layout 
 
 void CDlgProgress::applyTransferLayout()
 {
-    onUiThread([this] {
+    platform::callOnThreadOf(this, [this] {
         m_list->setColumns({{QStringLiteral("序号"), 40},
                             {QStringLiteral("编号"), 140},
                             {QStringLiteral("姓名"), 140},
@@ -71,7 +67,7 @@ void CDlgProgress::applyTransferLayout()
 
 void CDlgProgress::applyImportLayout()
 {
-    onUiThread([this] {
+    platform::callOnThreadOf(this, [this] {
         m_list->setColumns({{QStringLiteral("序号"), 40},
                             {QStringLiteral("编号"), 140},
                             {QStringLiteral("姓名"), 140},
@@ -82,42 +78,33 @@ void CDlgProgress::applyImportLayout()
     });
 }
 
-void CDlgProgress::onUiThread(const std::function<void()>& work)
-{
-    if (QThread::currentThread() == thread())
-        work();
-    else
-        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
-}
-
 void CDlgProgress::setRange(int minimum, int maximum)
 {
-    onUiThread([&] { m_progress->setRange(minimum, std::max(minimum, maximum)); });
+    platform::callOnThreadOf(this,
+                             [&] { m_progress->setRange(minimum, std::max(minimum, maximum)); });
 }
 
 void CDlgProgress::setPosition(int position)
 {
     // A bar ignores values outside its range; past the end it shall stay full.
-    onUiThread([&] {
+    platform::callOnThreadOf(this, [&] {
         m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
     });
 }
 
 int CDlgProgress::insertRow(int index, const QString& firstCell)
 {
-    int at = 0;
-    onUiThread([&] { at = m_list->insertRow(index, firstCell); });
-    return at;
+    return platform::callOnThreadOf(this, [&] { return m_list->insertRow(index, firstCell); });
 }
 
 void CDlgProgress::setCell(int row, int column, const QString& text)
 {
-    onUiThread([&] { m_list->setCell(row, column, text); });
+    platform::callOnThreadOf(this, [&] { m_list->setCell(row, column, text); });
 }
 
 void CDlgProgress::addTopRow(int position, const QStringList& cells)
 {
-    onUiThread([&] {
+    platform::callOnThreadOf(this, [&] {
         holdRepaints();
         m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
         const int row = m_list->insertRow(0, cells.value(0));
@@ -138,25 +125,10 @@ void CDlgProgress::holdRepaints()
 
 void CDlgProgress::finish()
 {
-    onUiThread([this] {
+    platform::callOnThreadOf(this, [this] {
         m_repaint->stop();
         m_list->setUpdatesEnabled(true);
-        m_finished = true;
+        allowClosing();
         m_btnClose->setEnabled(true);
     });
-}
-
-void CDlgProgress::done(int result)
-{
-    // Escape and the like end up here; the window stays until the transfer has ended.
-    if (m_finished)
-        QDialog::done(result);
-}
-
-void CDlgProgress::closeEvent(QCloseEvent* event)
-{
-    if (m_finished)
-        QDialog::closeEvent(event);
-    else
-        event->ignore();
 }

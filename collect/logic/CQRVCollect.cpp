@@ -1,7 +1,6 @@
 #include "CQRVCollect.h"
 
 #include "CDB.h"
-#include "CDlgCollectSetup.h"
 #include "CollectorProfile.h"
 #include "CollectorRecord.h"
 #include "CollectorSource.h"
@@ -10,14 +9,14 @@
 #include "ProfileSettings.h"
 #include "PupilSample.h"
 #include "SimulatedCollectorSource.h"
-
-#include <QWidget>
+#include "TcpCollectorSource.h"
 
 using sorvik::collector::CollectorSettings;
 using sorvik::collector::CollectorSource;
 using sorvik::collector::SimulatedCollectorSource;
 using sorvik::collector::SimulatedPupil;
 using sorvik::collector::SourceKind;
+using sorvik::collector::TcpCollectorSource;
 
 namespace
 {
@@ -26,10 +25,7 @@ constexpr int kSimulatedPupils = 500;
 
 } // namespace
 
-CQRVCollect::CQRVCollect(QObject* parent) : QObject(parent)
-{
-    setObjectName(QStringLiteral("id1041"));
-}
+CQRVCollect::CQRVCollect(QObject* parent) : QObject(parent) {}
 
 CQRVCollect::~CQRVCollect() = default;
 
@@ -38,11 +34,17 @@ bool CQRVCollect::isCollecting() const
     return m_source && m_source->isActive();
 }
 
+quint16 CQRVCollect::listeningPort() const
+{
+    const auto* tcp = qobject_cast<const TcpCollectorSource*>(m_source.get());
+    return tcp && tcp->isActive() ? tcp->serverPort() : 0;
+}
+
 bool CQRVCollect::StartCollect()
 {
     if (isCollecting())
         return true;
-    return startSource(collect::loadCollectorSettings());
+    return startSource(m_loader ? m_loader() : collect::loadCollectorSettings());
 }
 
 bool CQRVCollect::StopCollect()
@@ -61,10 +63,12 @@ QByteArray CQRVCollect::ReadCollectData()
 
 bool CQRVCollect::ShowCollectSetup()
 {
-    CDlgCollectSetup dlg(collect::loadCollectorSettings(), m_dialogParent);
-    if (dlg.exec() != QDialog::Accepted)
+    if (!m_editor)
         return false;
-    const CollectorSettings chosen = dlg.settings();
+    const std::optional<CollectorSettings> edited = m_editor(collect::loadCollectorSettings());
+    if (!edited)
+        return false;
+    const CollectorSettings& chosen = *edited;
     if (!collect::saveCollectorSettings(chosen)) {
         platform::appMessage(
             QStringLiteral("采集设置无法保存到 %1").arg(platform::settingsFilePath()));

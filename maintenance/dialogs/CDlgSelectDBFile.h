@@ -11,6 +11,13 @@ class CDlgSelectDBFile : public QDialog
 {
     Q_OBJECT
 public:
+    enum ControlId {
+        IdReturn = 2,
+        IdBrowse = 1013, // ".."
+        IdSave = 1014,   // "保存设置"
+        IdPath = 1015,
+    };
+
     explicit CDlgSelectDBFile(QWidget* parent = nullptr);
 
 private:

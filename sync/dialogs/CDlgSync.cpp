@@ -23,20 +23,21 @@ CDlgSync::CDlgSync(QWidget* pParent) : QDialog(pParent), m_hub(this)
     platform::sizeInDialogUnits(this, 546, 113);
 
     m_banner = new QLabel(this);
-    m_banner->setObjectName(QStringLiteral("id1062"));
+    m_banner->setObjectName(platform::controlName(IdBanner));
     m_banner->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     placeInDialogUnits(m_banner, 7, 7, 532, 24);
     m_banner->setFont(bannerFont(font(), logicalDpiY()));
     m_banner->setText(SyncHub::bannerText());
 
-    m_btnDownloadClass =
-        platform::addButton(this, 1043, QStringLiteral("从数据库传输学生到仪器"), 15, 48, 93, 20);
-    m_btnDownloadName =
-        platform::addButton(this, 1044, QStringLiteral("从Excel下载学生到仪器"), 121, 48, 93, 20);
-    m_btnImportValue =
-        platform::addButton(this, 1009, QStringLiteral("从仪器导入测试成绩"), 227, 47, 93, 20);
-    m_btnFormat = platform::addButton(this, 1045, QStringLiteral("删除仪器学生"), 333, 47, 93, 20);
-    m_btnReturn = platform::addButton(this, 1046, QStringLiteral("返回"), 439, 47, 93, 20);
+    m_btnDownloadClass = platform::addButton(
+        this, IdDownloadClass, QStringLiteral("从数据库传输学生到仪器"), 15, 48, 93, 20);
+    m_btnDownloadName = platform::addButton(
+        this, IdDownloadName, QStringLiteral("从Excel下载学生到仪器"), 121, 48, 93, 20);
+    m_btnImportValue = platform::addButton(this, IdImportValue,
+                                           QStringLiteral("从仪器导入测试成绩"), 227, 47, 93, 20);
+    m_btnFormat =
+        platform::addButton(this, IdFormat, QStringLiteral("删除仪器学生"), 333, 47, 93, 20);
+    m_btnReturn = platform::addButton(this, IdReturn, QStringLiteral("返回"), 439, 47, 93, 20);
 
     connect(m_btnDownloadClass, &QPushButton::clicked, this, &CDlgSync::OnDownloadClass);
     connect(m_btnDownloadName, &QPushButton::clicked, this, &CDlgSync::OnDownloadName);

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "ProgressView.h"
-
-#include <QDialog>
-
-#include <functional>
+#include "WorkerWindow.h"
 
 class QProgressBar;
 class QPushButton;
@@ -16,15 +13,19 @@ class ReportList;
 }
 
 // The progress window of a transfer: a bar, a list with a row per pupil or result handled and
-// "关闭", which stays disabled until the worker ends. No close box; the user cannot close it
-// before then. Workers use it only as a ProgressView. It deletes itself when closed.
-class CDlgProgress final : public QDialog, public ProgressView
+// "关闭", which stays disabled until the worker ends; the user cannot close it before then.
+// Workers use it only as a ProgressView.
+class CDlgProgress final : public WorkerWindow, public ProgressView
 {
     Q_OBJECT
 public:
     enum class Layout { Transfer, Import };
+    enum ControlId {
+        IdClose = 2, // "关闭"
+        IdList = 1002,
+        IdProgress = 1058,
+    };
 
-    // owner: the dialog that starts the transfer; the window centres on it.
     explicit CDlgProgress(QWidget* owner);
 
     // Starting a transfer: a new window owned by owner, shown, with its caption and layout, and
@@ -35,7 +36,7 @@ public:
     void applyTransferLayout();
     void applyImportLayout();
 
-    bool isFinished() const { return m_finished; }
+    bool isFinished() const { return closingAllowed(); }
 
     void setRange(int minimum, int maximum) override;
     void setPosition(int position) override;
@@ -44,19 +45,11 @@ public:
     void addTopRow(int position, const QStringList& cells) override;
     void finish() override;
 
-    void done(int result) override;
+private:
+    void holdRepaints();
 
     QProgressBar* m_progress;
     platform::ReportList* m_list;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void onUiThread(const std::function<void()>& work);
-    void holdRepaints();
-
     QPushButton* m_btnClose;
-    bool m_finished = false;
     QTimer* m_repaint;
 };

@@ -84,6 +84,7 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
     connect(m_btnSetup, &QPushButton::clicked, this, &CSorvikDlg::OnCollectSetup);
     m_tick =
         std::make_unique<CollectTick>(*m_listResult, [this] { return m_radioStuNO->isChecked(); });
+    m_tick->setKeptIn([this] { return m_collect.journalPath(); });
     connect(m_timer, &QTimer::timeout, this, &CSorvikDlg::OnTimer);
 
     // The list's insertion and deletion notices keep the counter equal to its row count.

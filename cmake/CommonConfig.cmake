@@ -11,6 +11,6 @@ target_compile_definitions(sorvik_common INTERFACE
 
 option(SORVIK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(SORVIK_SANITIZE)
-    target_compile_options(sorvik_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-    target_link_options(sorvik_common INTERFACE -fsanitize=address,undefined)
+    target_compile_options(sorvik_common INTERFACE -fsanitize=address,undefined,float-cast-overflow -fno-omit-frame-pointer -fno-sanitize-recover=undefined,float-cast-overflow)
+    target_link_options(sorvik_common INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()

@@ -15,15 +15,21 @@ namespace
 const QString kBatchSignature = QStringLiteral("store::Batch");
 }
 
-Batch::Batch(const CDB& db) : m_uncaught(std::uncaught_exceptions())
+Batch::Batch(const CDB& db) : Batch(db, Options{}) {}
+
+Batch::Batch(const CDB& db, Options options)
+    : m_options(options), m_uncaught(std::uncaught_exceptions())
 {
-    if (!db.isOpen())
+    if (!db.isOpen()) {
+        m_error = QStringLiteral("数据库没有打开");
         return;
+    }
     try {
-        db.database()->connection().execute(QStringLiteral("SAVEPOINT sorvik_batch"));
+        db.database()->connection().beginBatch(m_options.waitMs);
         m_db = db.database();
     } catch (const StoreError& e) {
-        ShowComError(kBatchSignature, e);
+        m_busy = e.isBusy();
+        fail(e.description());
     }
 }
 
@@ -31,37 +37,43 @@ Batch::~Batch()
 {
     if (!m_db)
         return;
-    if (std::uncaught_exceptions() > m_uncaught) {
-        try {
-            SqlConnection& conn = m_db->connection();
-            conn.execute(QStringLiteral("ROLLBACK TO sorvik_batch"));
-            conn.execute(QStringLiteral("RELEASE sorvik_batch"));
-        } catch (const StoreError&) {
-            // Already unwinding; the original error is the one that matters.
-        }
-        return;
-    }
-    commit();
+    if (std::uncaught_exceptions() > m_uncaught)
+        rollback();
+    else
+        commit();
 }
 
 bool Batch::commit()
 {
     if (!m_db)
-        return true;
+        return false;
     const std::shared_ptr<Database> db = std::move(m_db);
     try {
-        db->connection().execute(QStringLiteral("RELEASE sorvik_batch"));
+        db->connection().commitBatch();
         return true;
     } catch (const StoreError& e) {
-        ShowComError(kBatchSignature, e);
-        try {
-            SqlConnection& conn = db->connection();
-            conn.execute(QStringLiteral("ROLLBACK TO sorvik_batch"));
-            conn.execute(QStringLiteral("RELEASE sorvik_batch"));
-        } catch (const StoreError&) {
-        }
+        fail(e.description());
         return false;
     }
+}
+
+void Batch::rollback()
+{
+    if (!m_db)
+        return;
+    const std::shared_ptr<Database> db = std::move(m_db);
+    try {
+        db->connection().rollbackBatch();
+    } catch (const StoreError&) {
+        // The connection is closed: nothing of the batch reached the file.
+    }
+}
+
+void Batch::fail(const QString& description)
+{
+    m_error = description;
+    if (m_options.report)
+        ShowComError(kBatchSignature, description);
 }
 
 } // namespace store

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "DatabaseSetting.h"
 #include "MessageService.h"
+#include "ReportHold.h"
 #include "SqlConnection.h"
 #include "StoreError.h"
 #include "TextRules.h"
@@ -148,8 +149,10 @@ bool CDB::isOpen() const
 
 void ShowComError(const QString& strSignature, const QString& strDescription)
 {
-    platform::appMessage(
-        QStringLiteral("在%1处发生异常:\r\n%2\n").arg(strSignature, strDescription));
+    const QString text =
+        QStringLiteral("在%1处发生异常:\r\n%2\n").arg(strSignature, strDescription);
+    if (!store::ReportHold::keep(text))
+        platform::appMessage(text);
 }
 
 void ShowComError(const QString& strSignature, const store::StoreError& error)

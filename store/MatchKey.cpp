@@ -3,6 +3,7 @@
 #include "SqlConnection.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace store
 {
@@ -53,7 +54,8 @@ MatchKey matchKey(const QVariant& value)
         return numberKey(v.toLongLong());
     case QMetaType::Double: {
         const double d = v.toDouble();
-        if (d == static_cast<double>(static_cast<qint64>(d)) && d > -1e15 && d < 1e15)
+        // Range first: converting a double outside qint64 (or NaN) is undefined.
+        if (d > -1e15 && d < 1e15 && std::trunc(d) == d)
             return numberKey(static_cast<qint64>(d));
         MatchKey k;
         k.kind = MatchKey::Kind::Text;

@@ -92,12 +92,14 @@ void Recordset::open(const std::shared_ptr<Database>& db, const QString& source,
     m_view.clear();
     m_pos = 0;
     m_pending.reset();
+    m_alive = std::make_shared<int>(0);
     m_open = true;
 }
 
 void Recordset::close()
 {
     m_open = false;
+    m_alive.reset();
     m_db.reset();
     m_table.clear();
     m_columns.clear();
@@ -363,6 +365,11 @@ void Recordset::updateCurrent()
         conn.execute(it->second, values);
         if (key.isNew)
             m_rowids[row] = conn.lastInsertRowid();
+        // Should the batch be rolled back, the row goes back to what the file holds.
+        if (conn.batchDepth() > 0)
+            conn.addUndo(m_alive, [this, row, isNew = key.isNew, original = m_pending.original] {
+                revert(row, isNew, original);
+            });
     } catch (const StoreError&) {
         discardPending();
         throw;
@@ -390,18 +397,26 @@ QString Recordset::writeStatement(const WriteKey& key) const
 
 void Recordset::discardPending()
 {
-    const int row = m_pending.row;
-    for (const auto& [column, value] : m_pending.original)
+    revert(m_pending.row, m_pending.isNew, m_pending.original);
+    m_pending.reset();
+}
+
+void Recordset::revert(int row, bool isNew, const std::vector<std::pair<int, QVariant>>& original)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    for (const auto& [column, value] : original)
         setCell(row, column, value);
-    if (m_pending.isNew && row == rowCount() - 1) {
-        // The row never reached the database: take it out of the snapshot again.
+    if (isNew && row == rowCount() - 1) {
+        // The row is not in the database: take it out of the snapshot again.
         m_cells.resize(m_cells.size() - m_columns.size());
         m_rowids.pop_back();
         if (m_filtered && !m_view.empty() && m_view.back() == row)
             m_view.pop_back();
         m_pos = std::min(m_pos, recordCount());
     }
-    m_pending.reset();
+    if (m_pending.row == row)
+        m_pending.reset();
 }
 
 } // namespace store

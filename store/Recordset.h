@@ -108,6 +108,7 @@ private:
     void indexRemove(int column, int row, const QVariant& value);
     void setCell(int row, int column, const QVariant& value);
     void discardPending();
+    void revert(int row, bool isNew, const std::vector<std::pair<int, QVariant>>& original);
     QString writeStatement(const WriteKey& key) const;
 
     std::shared_ptr<Database> m_db;
@@ -126,6 +127,8 @@ private:
     int m_pos = 0;
     Pending m_pending;
     std::map<WriteKey, QString> m_writeStatements;
+    // Lives as long as this snapshot: undo entries of a batch hold it weakly.
+    std::shared_ptr<int> m_alive;
 };
 
 } // namespace store

@@ -15,9 +15,14 @@
 namespace store
 {
 
+namespace
+{
+constexpr int kBusyTimeoutMs = 5000;
+}
+
 struct SqlConnection::Impl {
     explicit Impl(const QString& path)
-        : db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_FULLMUTEX, 5000)
+        : db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_FULLMUTEX, kBusyTimeoutMs)
     {
     }
     SQLite::Database db;
@@ -98,12 +103,35 @@ struct ResetOnExit {
     ~ResetOnExit() { st.tryReset(); }
 };
 
+StoreError::Kind kindOf(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreError::Kind::Busy;
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOMEM:
+    case SQLITE_PROTOCOL:
+    case SQLITE_PERM:
+    case SQLITE_NOLFS:
+    case SQLITE_ABORT:
+        return StoreError::Kind::Storage;
+    default:
+        return StoreError::Kind::Other;
+    }
+}
+
 template <typename F> auto guarded(F&& f) -> decltype(f())
 {
     try {
         return f();
     } catch (const SQLite::Exception& e) {
-        throw StoreError(QString::fromUtf8(e.what()));
+        throw StoreError(QString::fromUtf8(e.what()), kindOf(e.getErrorCode()));
     }
 }
 
@@ -165,10 +193,22 @@ SqlConnection::SqlConnection(const QString& path)
 
 SqlConnection::~SqlConnection() = default;
 
+// Notes the first failure of the storage inside a batch: the batch cannot be kept after it.
+template <typename F> auto SqlConnection::noting(F&& f) -> decltype(f())
+{
+    try {
+        return guarded(std::forward<F>(f));
+    } catch (const StoreError& e) {
+        if (!m_batches.empty() && e.isStorageFailure() && !m_batchFailure)
+            m_batchFailure = e.description();
+        throw;
+    }
+}
+
 ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
                                  bool firstColumnIsRowid)
 {
-    return guarded([&] {
+    return noting([&] {
         SQLite::Statement& st = d->prepare(sql);
         const ResetOnExit resetOnExit{st};
         bindAll(st, params);
@@ -189,7 +229,9 @@ ResultTable SqlConnection::query(const QString& sql, const QVariantList& params,
 
 int SqlConnection::execute(const QString& sql, const QVariantList& params)
 {
-    return guarded([&] {
+    if (m_batchFailure && !m_batches.empty())
+        throw StoreError(*m_batchFailure, StoreError::Kind::Storage);
+    return noting([&] {
         SQLite::Statement& st = d->prepare(sql);
         const ResetOnExit resetOnExit{st};
         bindAll(st, params);
@@ -200,6 +242,88 @@ int SqlConnection::execute(const QString& sql, const QVariantList& params)
 void SqlConnection::executeScript(const QString& sql)
 {
     guarded([&] { return d->db.exec(sql.toStdString()); });
+}
+
+void SqlConnection::beginBatch(int waitMs)
+{
+    if (!m_batches.empty() || !sqlite3_get_autocommit(d->db.getHandle())) {
+        noting([&] { return d->db.exec("SAVEPOINT sorvik_batch"); });
+        m_batches.push_back({m_undo.size(), true});
+        return;
+    }
+    // Taking the write lock now, not at the first write, means a busy database is found here,
+    // before anything was changed, and nothing inside the batch waits for it.
+    if (waitMs >= 0)
+        d->db.setBusyTimeout(waitMs);
+    try {
+        guarded([&] { return d->db.exec("BEGIN IMMEDIATE"); });
+    } catch (const StoreError&) {
+        if (waitMs >= 0)
+            d->db.setBusyTimeout(kBusyTimeoutMs);
+        throw;
+    }
+    if (waitMs >= 0)
+        d->db.setBusyTimeout(kBusyTimeoutMs);
+    m_batches.push_back({m_undo.size(), false});
+    m_batchFailure.reset();
+}
+
+void SqlConnection::commitBatch()
+{
+    if (m_batches.empty())
+        return;
+    if (m_batchFailure) {
+        const QString failure = *m_batchFailure;
+        rollbackBatch();
+        throw StoreError(failure, StoreError::Kind::Storage);
+    }
+    try {
+        if (m_batches.back().savepoint)
+            guarded([&] { return d->db.exec("RELEASE sorvik_batch"); });
+        else
+            guarded([&] { return d->db.exec("COMMIT"); });
+    } catch (const StoreError& e) {
+        rollbackBatch();
+        throw StoreError(e.description(), StoreError::Kind::Storage);
+    }
+    m_batches.pop_back();
+    if (m_batches.empty())
+        m_undo.clear();
+}
+
+void SqlConnection::rollbackBatch() noexcept
+{
+    if (m_batches.empty())
+        return;
+    const OpenBatch batch = m_batches.back();
+    m_batches.pop_back();
+    sqlite3* handle = d->db.getHandle();
+    // The engine may have rolled the transaction back itself (a full disk, an I/O error).
+    if (batch.savepoint) {
+        sqlite3_exec(handle, "ROLLBACK TO sorvik_batch", nullptr, nullptr, nullptr);
+        sqlite3_exec(handle, "RELEASE sorvik_batch", nullptr, nullptr, nullptr);
+    } else if (!sqlite3_get_autocommit(handle)) {
+        sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    undoTo(batch.undoMark);
+    if (m_batches.empty())
+        m_batchFailure.reset();
+}
+
+void SqlConnection::addUndo(std::weak_ptr<const void> owner, std::function<void()> undo)
+{
+    if (!m_batches.empty())
+        m_undo.push_back({std::move(owner), std::move(undo)});
+}
+
+void SqlConnection::undoTo(size_t mark) noexcept
+{
+    while (m_undo.size() > mark) {
+        const Undo u = std::move(m_undo.back());
+        m_undo.pop_back();
+        if (!u.owner.expired())
+            u.undo();
+    }
 }
 
 qint64 SqlConnection::lastInsertRowid() const

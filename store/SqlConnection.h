@@ -3,7 +3,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace store
@@ -38,13 +40,47 @@ public:
     qint64 lastInsertRowid() const;
     QStringList tableNames();
 
+    // Batches of writes (see Batch). The outermost opens a write transaction at once, waiting
+    // at most waitMs for another connection to let go (the connection's own busy timeout when
+    // negative); inner ones nest as savepoints. Throws StoreError, isBusy() when another
+    // connection kept the database the whole time.
+    void beginBatch(int waitMs = -1);
+    // Ends the innermost batch; the outermost commits. Throws StoreError when the batch cannot be
+    // kept, after rolling it back.
+    void commitBatch();
+    // Rolls the innermost batch back and undoes the snapshot changes made in it. Never throws.
+    void rollbackBatch() noexcept;
+    int batchDepth() const { return int(m_batches.size()); }
+    // Once a write inside a batch failed for a reason of the storage (full disk, I/O error,
+    // read-only file), every further write of it is refused: it can only be rolled back.
+    bool batchFailed() const { return m_batchFailure.has_value(); }
+    QString batchFailure() const { return m_batchFailure.value_or(QString()); }
+    // A change that a snapshot made after a write inside a batch, undone (in reverse order) when
+    // the batch is rolled back, so that snapshots keep holding what the file holds. Dropped when
+    // the outermost batch commits or when owner has gone; ignored outside a batch.
+    void addUndo(std::weak_ptr<const void> owner, std::function<void()> undo);
+
     // The tables of the database file at path, read without changing the file (no journal
     // mode switched, nothing created); throws StoreError when it is no readable database.
     static QStringList tableNamesOf(const QString& path);
 
 private:
+    struct Undo {
+        std::weak_ptr<const void> owner;
+        std::function<void()> undo;
+    };
+    struct OpenBatch {
+        size_t undoMark;
+        bool savepoint;
+    };
+    template <typename F> auto noting(F&& f) -> decltype(f());
+    void undoTo(size_t mark) noexcept;
+
     struct Impl;
     std::unique_ptr<Impl> d;
+    std::vector<OpenBatch> m_batches;
+    std::vector<Undo> m_undo;
+    std::optional<QString> m_batchFailure;
 };
 
 // How a value is handed to the engine: dates as ISO-8601 text, integers as INTEGER.

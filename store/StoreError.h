@@ -12,14 +12,23 @@ namespace store
 class StoreError : public std::runtime_error
 {
 public:
-    explicit StoreError(const QString& description)
-        : std::runtime_error(description.toStdString()), m_description(description)
+    // What the storage itself can fail with, as opposed to one statement or one value.
+    enum class Kind { Other, Busy, Storage };
+
+    explicit StoreError(const QString& description, Kind kind = Kind::Other)
+        : std::runtime_error(description.toStdString()), m_description(description), m_kind(kind)
     {
     }
     const QString& description() const { return m_description; }
+    // Another connection holds the database: trying again later may succeed.
+    bool isBusy() const { return m_kind == Kind::Busy; }
+    // The file cannot take writes now (full disk, I/O error, read-only file, damage, locked):
+    // nothing written in the same batch can be kept.
+    bool isStorageFailure() const { return m_kind != Kind::Other; }
 
 private:
     QString m_description;
+    Kind m_kind;
 };
 
 } // namespace store

@@ -100,6 +100,8 @@ bool CQRVCollect::startSource(const CollectorSettings& settings)
         if (bDBOpen)
             simulator->setItems(store::dictionaryItems(theDB));
     }
+    // From the first byte: what arrives is in the journal before anybody handles it.
+    connect(source.get(), &CollectorSource::recordsReceived, this, &CQRVCollect::keepInJournal);
     QString error;
     if (!source->start(&error)) {
         platform::appMessage(QStringLiteral("采集无法开始:\n%1").arg(error));
@@ -114,6 +116,27 @@ bool CQRVCollect::startSource(const CollectorSettings& settings)
         Qt::QueuedConnection);
     m_source = std::move(source);
     return true;
+}
+
+void CQRVCollect::keepInJournal(const QByteArray& records)
+{
+    if (m_journal.append(records)) {
+        m_journalFailureTold = false;
+        return;
+    }
+    if (m_journalFailureTold)
+        return;
+    m_journalFailureTold = true;
+    // Queued: this runs inside the source's own handling of what arrived.
+    QMetaObject::invokeMethod(
+        this,
+        [error = m_journal.error()] {
+            platform::appMessage(
+                QStringLiteral(
+                    "采集记录文件无法写入:\n%1\n成绩照常显示并存入数据库, 但没有另外的记录。")
+                    .arg(error));
+        },
+        Qt::QueuedConnection);
 }
 
 QList<SimulatedPupil> CQRVCollect::samplePupils(bool byCard) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CollectJournal.h"
 #include "CollectorSettings.h"
 
 #include <QByteArray>
@@ -39,6 +40,9 @@ public:
     QByteArray ReadCollectData();
 
     bool isCollecting() const;
+    // The journal file that holds every record received today; empty when it cannot be written.
+    QString journalPath() const { return m_journal.path(); }
+    CollectJournal& journal() { return m_journal; }
     // The settings of the running source (those last started).
     const sorvik::collector::CollectorSettings& activeSettings() const { return m_settings; }
     // The port the running TCP source listens on (the system's choice for port 0); 0 without one.
@@ -60,10 +64,13 @@ private:
     bool startSource(const sorvik::collector::CollectorSettings& settings);
     void retireSource();
     QList<sorvik::collector::SimulatedPupil> samplePupils(bool byCard) const;
+    void keepInJournal(const QByteArray& records);
 
     std::unique_ptr<sorvik::collector::CollectorSource> m_source;
     sorvik::collector::CollectorSettings m_settings;
     QByteArray m_carried; // whole records of a retired source, not yet read
+    CollectJournal m_journal;
+    bool m_journalFailureTold = false;
     SetupEditor m_editor;
     PupilSampler m_sampler;
     SettingsLoader m_loader;

@@ -5,12 +5,15 @@
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
+#include "Clock.h"
 #include "CollectorRecord.h"
 #include "Gbk.h"
 #include "ListView.h"
+#include "MessageService.h"
+#include "ReportHold.h"
 #include "TextRules.h"
 
-#include <optional>
+#include <vector>
 
 using platform::atofC;
 using platform::atolC;
@@ -79,25 +82,95 @@ int CollectTick::OnTimer(const std::function<QByteArray()>& read, bool dbOpen)
 
 int CollectTick::handleFeed(const QByteArray& feed, bool dbOpen)
 {
-    if (feed.size() < kRecordBytes)
-        return 0;
+    const qsizetype whole = feed.size() - feed.size() % kRecordBytes;
     // Without the stores there is nothing to look up in; show the records rather than fail.
-    const bool withDatabase = dbOpen && m_stores.complete();
-    std::optional<store::Batch> batch;
-    if (withDatabase)
-        batch.emplace(m_db);
-    int handled = 0;
-    for (qsizetype at = 0; feed.size() - at >= kRecordBytes; at += kRecordBytes) {
-        const QByteArray record = feed.mid(at, kRecordBytes);
-        if (withDatabase)
-            showAndStore(record);
-        else
-            showOnly(record);
-        ++handled;
+    if (!dbOpen || !m_stores.complete()) {
+        for (qsizetype at = 0; at < whole; at += kRecordBytes)
+            showOnly(feed.mid(at, kRecordBytes));
+        return int(whole / kRecordBytes);
     }
-    if (batch)
-        batch->commit();
-    return handled;
+    QByteArray records = m_waiting;
+    records.append(feed.constData(), whole);
+    if (records.isEmpty())
+        return 0;
+
+    std::vector<Row> rows;
+    rows.reserve(size_t(records.size() / kRecordBytes));
+    bool busy = false;
+    QString failure;
+    QList<store::ReportHold::Report> reports;
+    {
+        // No box while the batch holds the database: the stores' reports wait until it ended.
+        store::ReportHold hold;
+        store::Batch batch(m_db, store::Batch::Options{kBusyWaitMs, false});
+        busy = batch.isBusy();
+        if (!busy) {
+            for (qsizetype at = 0; at < records.size(); at += kRecordBytes)
+                rows.push_back(lookUpAndStore(records.mid(at, kRecordBytes), batch.isOpen()));
+            if (!batch.commit())
+                failure = batch.error();
+        }
+        reports = hold.take();
+    }
+    if (busy) {
+        waitForBusyDatabase(records);
+        return 0;
+    }
+    m_waiting.clear();
+    m_busySince = QDateTime();
+    m_busyTold = false;
+
+    int notStored = 0;
+    for (Row& row : rows) {
+        // Nothing of a batch that was not kept is in the database, whatever the store said.
+        if (!failure.isEmpty() && row.found) {
+            if (row.stored)
+                row.cells[1] += QStringLiteral("  未设置");
+            ++notStored;
+        }
+        show(row);
+    }
+    if (!failure.isEmpty()) {
+        if (notStored > 0)
+            platform::appMessage(notStoredText(notStored, failure));
+    } else {
+        for (const store::ReportHold::Report& r : std::as_const(reports))
+            platform::appMessage(store::ReportHold::shownText(r));
+    }
+    return int(rows.size());
+}
+
+int CollectTick::waitingRecords() const
+{
+    return int(m_waiting.size() / kRecordBytes);
+}
+
+void CollectTick::waitForBusyDatabase(const QByteArray& records)
+{
+    m_waiting = records;
+    const QDateTime now = platform::currentDateTime();
+    if (!m_busySince.isValid())
+        m_busySince = now;
+    const qint64 waited = m_busySince.secsTo(now);
+    if (m_busyTold || waited < kBusyTellSeconds)
+        return;
+    m_busyTold = true;
+    platform::appMessage(QStringLiteral("数据库正被占用, 已有%1秒无法存入成绩, %2条成绩正在等待。\n"
+                                        "数据库空闲后这些成绩会自动存入并显示。")
+                             .arg(waited)
+                             .arg(waitingRecords()));
+}
+
+QString CollectTick::notStoredText(int count, const QString& reason) const
+{
+    QString text = QStringLiteral("有%1条成绩没有存入数据库:\n%2\n").arg(count).arg(reason);
+    const QString where = m_keptIn ? m_keptIn() : QString();
+    if (where.isEmpty())
+        return text + QStringLiteral("\n这些成绩没有另外的记录, 请从列表中抄下。");
+    return text +
+           QStringLiteral("\n这些成绩已记在采集记录文件中:\n%1\n"
+                          "可以在“同步数据”→“从仪器导入测试成绩”→“从文件导入”中再存入数据库。")
+               .arg(where);
 }
 
 void CollectTick::showOnly(const QByteArray& record)
@@ -108,7 +181,7 @@ void CollectTick::showOnly(const QByteArray& record)
     m_list.setCell(row, 3, platform::trimBlanks(f.value));
 }
 
-void CollectTick::showAndStore(const QByteArray& record)
+CollectTick::Row CollectTick::lookUpAndStore(const QByteArray& record, bool mayStore)
 {
     Fields f = split(record);
     // Item 06 carries two implied decimals.
@@ -125,7 +198,10 @@ void CollectTick::showAndStore(const QByteArray& record)
     QString strStuNO;
     QString strName;
     bool found = false;
-    if (m_byStudentNumber()) {
+    // A blank identifier names nobody: it must not find pupils whose card was cleared.
+    if (platform::trimBlanks(f.identifier).isEmpty()) {
+        found = false;
+    } else if (m_byStudentNumber()) {
         found = m_stores.pStudent->GetIDByStuNO(f.identifier, lStuID, strName) == 1;
     } else if (m_stores.pCard->GetStuIDByCardNO(lStuID, f.identifier) != 0) {
         found = m_stores.pStudent->GetStuNOByID(lStuID, strStuNO, strName) == 1;
@@ -133,12 +209,22 @@ void CollectTick::showAndStore(const QByteArray& record)
     if (!found)
         strName = QStringLiteral("没有此学生");
 
-    const int row = m_list.insertRow(0, platform::trimRightBlanks(f.identifier));
-    m_list.setCell(row, 1, strName);
-    m_list.setCell(row, 2, strItemName);
-    m_list.setCell(row, 3, platform::trimLeftBlanks(f.value));
-    m_list.setCell(row, 4, strUnit);
+    Row row;
+    row.identifier = platform::trimRightBlanks(f.identifier);
+    row.cells = QStringList{strName, strItemName, platform::trimLeftBlanks(f.value), strUnit};
+    row.found = found;
+    if (found) {
+        row.stored =
+            mayStore && m_stores.pValue->InsertValue(lStuID, atolC(f.itemCode), dValue) != 0;
+        if (!row.stored)
+            row.cells[1] += QStringLiteral("  未设置");
+    }
+    return row;
+}
 
-    if (found && m_stores.pValue->InsertValue(lStuID, atolC(f.itemCode), dValue) == 0)
-        m_list.setCell(row, 2, m_list.cell(row, 2) + QStringLiteral("  未设置"));
+void CollectTick::show(const Row& row)
+{
+    const int at = m_list.insertRow(0, row.identifier);
+    for (int c = 0; c < row.cells.size(); ++c)
+        m_list.setCell(at, c + 1, row.cells.at(c));
 }

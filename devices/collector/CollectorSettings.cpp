@@ -15,6 +15,8 @@ const QString kDevice = QStringLiteral("device");
 const QString kBaud = QStringLiteral("baud");
 const QString kRate = QStringLiteral("rate");
 const QString kIdentifiers = QStringLiteral("identifiers");
+const QString kMaxConnections = QStringLiteral("max_connections");
+const QString kIdleSeconds = QStringLiteral("idle_seconds");
 
 } // namespace
 
@@ -49,7 +51,8 @@ bool isListenAddress(const QString& text)
 
 QStringList CollectorSettings::keys()
 {
-    return {kSource, kAddress, kPort, kDevice, kBaud, kRate, kIdentifiers};
+    return {kSource, kAddress,     kPort,           kDevice,     kBaud,
+            kRate,   kIdentifiers, kMaxConnections, kIdleSeconds};
 }
 
 QMap<QString, QString> CollectorSettings::toValues() const
@@ -60,7 +63,9 @@ QMap<QString, QString> CollectorSettings::toValues() const
             {kDevice, device},
             {kBaud, QString::number(baud)},
             {kRate, QString::number(rate)},
-            {kIdentifiers, simulateCards ? QStringLiteral("card") : QStringLiteral("stuno")}};
+            {kIdentifiers, simulateCards ? QStringLiteral("card") : QStringLiteral("stuno")},
+            {kMaxConnections, QString::number(maxConnections)},
+            {kIdleSeconds, QString::number(idleSeconds)}};
 }
 
 CollectorSettings CollectorSettings::fromValues(const QMap<QString, QString>& values)
@@ -81,6 +86,12 @@ CollectorSettings CollectorSettings::fromValues(const QMap<QString, QString>& va
     if (const int rate = values.value(kRate).trimmed().toInt(&ok);
         ok && rate >= kMinRate && rate <= kMaxRate)
         s.rate = rate;
+    if (const int n = values.value(kMaxConnections).trimmed().toInt(&ok);
+        ok && n >= 1 && n <= kMaxConnectionsLimit)
+        s.maxConnections = n;
+    if (const int idle = values.value(kIdleSeconds).trimmed().toInt(&ok);
+        ok && idle >= 0 && idle <= kMaxIdleSeconds)
+        s.idleSeconds = idle;
     const QString ids = values.value(kIdentifiers).trimmed();
     if (ids.compare(QStringLiteral("card"), Qt::CaseInsensitive) == 0)
         s.simulateCards = true;

@@ -18,12 +18,16 @@ struct CollectorSettings {
     qint32 baud = 9600;                              // serial
     int rate = 60;                                   // simulator: records per minute
     bool simulateCards = false; // simulator: send card numbers, not student numbers
+    int maxConnections = 256;   // TCP: at most this many instruments at once; more wait
+    int idleSeconds = 1800;     // TCP: a connection silent this long is closed; 0 never
 
     static constexpr int kMinRate = 1;
     static constexpr int kMaxRate = 600000;
+    static constexpr int kMaxConnectionsLimit = 4096;
+    static constexpr int kMaxIdleSeconds = 7 * 24 * 3600;
 
     // Texts by key: source (tcp|serial|simulator), address, port, device, baud, rate,
-    // identifiers (stuno|card).
+    // identifiers (stuno|card), max_connections, idle_seconds.
     QMap<QString, QString> toValues() const;
     // Missing or unusable texts give the default of their key.
     static CollectorSettings fromValues(const QMap<QString, QString>& values);

@@ -13,7 +13,8 @@ std::unique_ptr<CollectorSource> makeCollectorSource(const CollectorSettings& se
 {
     switch (settings.source) {
     case SourceKind::Tcp:
-        return std::make_unique<TcpCollectorSource>(QHostAddress(settings.address), settings.port);
+        return std::make_unique<TcpCollectorSource>(QHostAddress(settings.address), settings.port,
+                                                    settings.maxConnections, settings.idleSeconds);
     case SourceKind::Serial:
         return std::make_unique<SerialCollectorSource>(settings.device, settings.baud);
     case SourceKind::Simulator:

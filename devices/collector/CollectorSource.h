@@ -34,6 +34,9 @@ public:
 signals:
     // The source stopped gathering on its own (device unplugged and the like).
     void failed(const QString& reason);
+    // Whole records came in, as they arrive and before anybody takes them (they are among what
+    // takeRecords() gives next): the collector keeps them in its journal from here.
+    void recordsReceived(const QByteArray& records);
 };
 
 // The source the settings ask for, not yet started.

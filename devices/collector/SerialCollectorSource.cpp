@@ -58,7 +58,11 @@ void SerialCollectorSource::readAvailable()
     if (!bytes.isEmpty())
         m_readErrors = 0;
     m_buffer.append(bytes);
-    m_records.append(m_buffer.takeWhole());
+    const QByteArray whole = m_buffer.takeWhole();
+    if (!whole.isEmpty()) {
+        m_records.append(whole);
+        emit recordsReceived(whole);
+    }
 }
 
 void SerialCollectorSource::onError(QSerialPort::SerialPortError error)

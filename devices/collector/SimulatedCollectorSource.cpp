@@ -138,7 +138,8 @@ QByteArray SimulatedCollectorSource::inventIdentifier()
 
 void SimulatedCollectorSource::generate(int count)
 {
-    m_records.reserve(m_records.size() + qsizetype(count) * kRecordBytes);
+    QByteArray made;
+    made.reserve(qsizetype(count) * kRecordBytes);
     for (int i = 0; i < count; ++i) {
         QByteArray identifier;
         QList<int> items;
@@ -152,8 +153,11 @@ void SimulatedCollectorSource::generate(int count)
         if (items.isEmpty())
             items = m_items;
         const int item = items.at(m_random.bounded(int(items.size())));
-        m_records.append(makeRecord(identifier, item, simulatedValue(item, m_random)));
+        made.append(makeRecord(identifier, item, simulatedValue(item, m_random)));
     }
+    m_records.append(made);
+    if (!made.isEmpty())
+        emit recordsReceived(made);
 }
 
 } // namespace sorvik::collector

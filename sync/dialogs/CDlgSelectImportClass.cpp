@@ -5,7 +5,10 @@
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
+#include "DataFolders.h"
 #include "DialogUnits.h"
+#include "FileDialogs.h"
+#include "ImportFileThread.h"
 #include "ImportValueThread.h"
 #include "InstrumentExchange.h"
 #include "InstrumentQueries.h"
@@ -37,6 +40,8 @@ CDlgSelectImportClass::CDlgSelectImportClass(QWidget* pParent)
     platform::placeInDialogUnits(m_checkBackup, 17, 331, 48, 10);
 
     addNumberType(161, 333, 196, 232, 333);
+    QPushButton* fromFile = addExchangeButton(IdImportFile, QStringLiteral("从文件导入"), 76);
+    connect(fromFile, &QPushButton::clicked, this, &CDlgSelectImportClass::OnBnClickedImportFile);
     QPushButton* start = addExchangeButton(IdStart, QStringLiteral("开始导入"), 278);
     QPushButton* view = addExchangeButton(IdView, QStringLiteral("查看仪器"), 353);
     addReturnButton(428);
@@ -68,18 +73,36 @@ void CDlgSelectImportClass::recountInstrument()
     m_staticInstrument->setText(ClassLists::totalsText(m_instrumentTotals));
 }
 
+ResultHandler CDlgSelectImportClass::resultHandler()
+{
+    return m_pItemInfo ? ResultHandler(theDB, *m_pItemInfo, *m_pStudent, *m_pValue, *m_pCard)
+                       : ResultHandler();
+}
+
 void CDlgSelectImportClass::OnBnClickedStart()
 {
     startTransfer(QStringLiteral("导入数量为零!"), QStringLiteral("正在导入测试成绩..."),
                   CDlgProgress::Layout::Import,
                   [this](std::shared_ptr<MachineInterface> machine, ProgressView& progress,
                          QList<ChosenClass> classes, NumberType type) {
-                      const ResultHandler handler =
-                          m_pItemInfo
-                              ? ResultHandler(theDB, *m_pItemInfo, *m_pStudent, *m_pValue, *m_pCard)
-                              : ResultHandler();
-                      return std::make_unique<ImportValueThread>(std::move(machine), progress,
-                                                                 handler, std::move(classes), type,
-                                                                 m_checkBackup->isChecked());
+                      return std::make_unique<ImportValueThread>(
+                          std::move(machine), progress, resultHandler(), std::move(classes), type,
+                          m_checkBackup->isChecked());
                   });
+}
+
+void CDlgSelectImportClass::OnBnClickedImportFile()
+{
+    if (isTransferring() || InstrumentExchange::isBusy())
+        return;
+    const QString path =
+        platform::getOpenFileName(this, QStringLiteral("选择成绩文件"), platform::journalFolder(),
+                                  QStringLiteral("成绩文件 (*.bak);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    const NumberType type = numberType();
+    runWorker(QStringLiteral("正在导入测试成绩..."), CDlgProgress::Layout::Import,
+              [&](ProgressView& progress) {
+                  return std::make_unique<ImportFileThread>(path, progress, resultHandler(), type);
+              });
 }

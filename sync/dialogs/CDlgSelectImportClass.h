@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ResultHandler.h"
 #include "TransferDialog.h"
 
 #include <memory>
@@ -13,7 +14,8 @@ class QLabel;
 
 // Reads the instrument's classes, lets the user choose some and imports their results
 // ("选择导入班级"), with or without a database. The import runs on ImportValueThread behind a
-// progress window; "记录数据" counts as it was when it started.
+// progress window; "记录数据" counts as it was when it started. "从文件导入" stores the values of
+// a file instead: the journal of live collection or a backup file of an earlier import.
 class CDlgSelectImportClass final : public TransferDialog
 {
     Q_OBJECT
@@ -23,9 +25,10 @@ public:
         IdListInstrument = 1047, // the instrument's classes
         IdChosenTotals = 1061,
         IdInstrumentTotals = 1022,
-        IdBackup = 1063, // "记录数据"
-        IdStart = 1050,  // "开始导入"
-        IdView = 1060,   // "查看仪器"
+        IdBackup = 1063,     // "记录数据"
+        IdStart = 1050,      // "开始导入"
+        IdView = 1060,       // "查看仪器"
+        IdImportFile = 1070, // "从文件导入": a journal or backup file instead of the instrument
     };
 
     explicit CDlgSelectImportClass(QWidget* pParent = nullptr);
@@ -33,11 +36,14 @@ public:
 
     void OnBnClickedView();
     void OnBnClickedStart();
+    // Asks for a file (the journal folder first) and stores its values like an import.
+    void OnBnClickedImportFile();
 
     ClassTotals instrumentTotals() const { return m_instrumentTotals; }
 
 private:
     void recountInstrument();
+    ResultHandler resultHandler();
 
     std::unique_ptr<CItemInfo> m_pItemInfo;
     std::unique_ptr<CStudent> m_pStudent;

@@ -129,18 +129,31 @@ void TransferDialog::startTransfer(const QString& emptyText, const QString& capt
         platform::appMessage(emptyText);
         return;
     }
-    const NumberType type =
-        m_radioCardNO->isChecked() ? NumberType::CardNumber : NumberType::StudentNumber;
+    const NumberType type = numberType();
     auto machine = MachineInterface::bind();
+    runWorker(caption, layout, [&](ProgressView& progress) {
+        return makeWorker(std::move(machine), progress, ClassLists::rows(*m_listChosen), type);
+    });
+}
+
+void TransferDialog::runWorker(
+    const QString& caption, CDlgProgress::Layout layout,
+    const std::function<std::unique_ptr<ExchangeWorker>(ProgressView&)>& makeWorker)
+{
+    if (m_thread.isRunning() || InstrumentExchange::isBusy())
+        return;
     CDlgProgress* window = CDlgProgress::open(this, caption, layout);
     m_pDlgProgress = window;
     connect(&m_thread, &ExchangeThread::finished, window, &CDlgProgress::finish,
             Qt::SingleShotConnection);
-    if (!m_thread.start(
-            makeWorker(std::move(machine), *window, ClassLists::rows(*m_listChosen), type),
-            {window}))
+    if (!m_thread.start(makeWorker(*window), {window}))
         window->finish();
     updateButtons();
+}
+
+NumberType TransferDialog::numberType() const
+{
+    return m_radioCardNO->isChecked() ? NumberType::CardNumber : NumberType::StudentNumber;
 }
 
 void TransferDialog::updateButtons()

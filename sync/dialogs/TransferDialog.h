@@ -80,6 +80,13 @@ protected:
     // with nothing chosen the user is told emptyText.
     void startTransfer(const QString& emptyText, const QString& caption,
                        CDlgProgress::Layout layout, const WorkerFactory& makeWorker);
+    // Opens the progress window and runs the worker made for it on the dialog's thread, as a
+    // transfer: the dialog cannot close meanwhile, and no exchange with the instrument starts.
+    // A click while an exchange runs does nothing.
+    void runWorker(const QString& caption, CDlgProgress::Layout layout,
+                   const std::function<std::unique_ptr<ExchangeWorker>(ProgressView&)>& makeWorker);
+    // The number type chosen now.
+    NumberType numberType() const;
     // Stops the worker and waits for it. A dialog calls it first thing in its destructor, while
     // the stores the worker uses still exist.
     void stopTransfer();

@@ -1,5 +1,7 @@
 #include "BackupFile.h"
 
+#include "ResultLine.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QMutex>
@@ -9,11 +11,6 @@ namespace
 
 QMutex g_folderMutex;
 QString g_folder; // guarded by g_folderMutex; empty: beside the executable
-
-QByteArray rightAligned(const QByteArray& text, int width)
-{
-    return text.size() >= width ? text : QByteArray(width - text.size(), ' ') + text;
-}
 
 } // namespace
 
@@ -40,15 +37,12 @@ QString BackupFile::fileName(const QDateTime& started)
 
 QByteArray BackupFile::header()
 {
-    return QByteArrayLiteral("Pelkan Collect Data\r\n");
+    return platform::resultFileHeader();
 }
 
 QByteArray BackupFile::line(const QByteArray& number, int itemCode, const QByteArray& value)
 {
-    QByteArray item = QByteArray::number(itemCode);
-    if (itemCode >= 0 && item.size() < 2)
-        item.prepend('0');
-    return rightAligned(number, 20) + item + rightAligned(value, 5) + "\r\n";
+    return platform::resultLine(number, itemCode, value);
 }
 
 bool BackupFile::create(const QDateTime& started)

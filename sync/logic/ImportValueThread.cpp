@@ -1,16 +1,15 @@
 #include "ImportValueThread.h"
 
 #include "BackupFile.h"
-#include "Batch.h"
 #include "Clock.h"
 #include "MachineInterface.h"
 #include "MessageService.h"
+#include "ResultBatches.h"
 #include "ResultText.h"
 #include "TextRules.h"
 #include "TransferProgress.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace
 {
@@ -47,26 +46,28 @@ void ImportValueThread::run()
     if (m_writeBackup && backup.create(started))
         m_backupPath = backup.path();
 
+    ResultBatches batches(m_handler, progress, m_numberType);
     for (const ChosenClass& c : std::as_const(m_classes)) {
         if (interruptionRequested())
             break;
-        importClass(c, backup, progress);
+        importClass(c, backup, batches);
     }
+    batches.flush();
     backup.close();
     m_machine->CMD10_Goodbye();
+    QString kept = QStringLiteral("仪器中的成绩没有删除, 可以再次导入。");
+    if (!m_backupPath.isEmpty())
+        kept += QStringLiteral("\n成绩也记在备份文件中:\n%1").arg(m_backupPath);
+    batches.report(kept);
     // Without this the user would take a broken link for an instrument without results.
     if (m_unreadable > 0)
         platform::appMessage(QStringLiteral("有%1条成绩没有从仪器读出.").arg(m_unreadable));
 }
 
 void ImportValueThread::importClass(const ChosenClass& schoolClass, BackupFile& backup,
-                                    TransferProgress& progress)
+                                    ResultBatches& batches)
 {
     const int classIndex = static_cast<int>(platform::atolC(schoolClass.number));
-    // A crash loses at most the values of the class being read.
-    std::optional<store::Batch> batch;
-    if (m_handler.hasDatabase())
-        batch.emplace(m_handler.database());
 
     for (int r = 0; r < schoolClass.count; ++r) {
         if (interruptionRequested())
@@ -90,16 +91,12 @@ void ImportValueThread::importClass(const ChosenClass& schoolClass, BackupFile& 
             backup.write(record.number, kFirstOfDouble, record.value);
             backup.write(record.number, kSecondOfDouble, second);
             const QDateTime now = platform::currentDateTime();
-            progress.addRow(
-                m_handler.handle(record.number, kFirstOfDouble, record.value, now, m_numberType));
-            progress.addRow(
-                m_handler.handle(record.number, kSecondOfDouble, second, now, m_numberType));
+            batches.add(record.number, kFirstOfDouble, record.value, now);
+            batches.add(record.number, kSecondOfDouble, second, now);
         } else {
             backup.write(record.number, record.itemCode, record.value);
-            progress.addRow(m_handler.handle(record.number, record.itemCode, record.value,
-                                             ResultText::recordTime(record.time), m_numberType));
+            batches.add(record.number, record.itemCode, record.value,
+                        ResultText::recordTime(record.time));
         }
     }
-    if (batch)
-        batch->commit();
 }

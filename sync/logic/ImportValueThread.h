@@ -13,12 +13,13 @@
 class MachineInterface;
 class ProgressView;
 class BackupFile;
-class TransferProgress;
+class ResultBatches;
 
 // Reads every result the instrument holds for the chosen classes, lists each value in the
 // progress window, stores it when a database is open and, when asked, writes it to the backup
-// file. A double record gives items 1 and 2. The values of one class are stored in one batch.
-// "关闭" is enabled whichever way the worker ends.
+// file. A double record gives items 1 and 2. Records are read and decoded outside any batch;
+// their values are stored and listed in short batches (ResultBatches), so live collection goes
+// on beside the import. "关闭" is enabled whichever way the worker ends.
 class ImportValueThread final : public ExchangeWorker
 {
     Q_OBJECT
@@ -37,8 +38,7 @@ public:
     int unreadable() const { return m_unreadable; }
 
 private:
-    void importClass(const ChosenClass& schoolClass, BackupFile& backup,
-                     TransferProgress& progress);
+    void importClass(const ChosenClass& schoolClass, BackupFile& backup, ResultBatches& batches);
 
     std::shared_ptr<MachineInterface> m_machine;
     ProgressView& m_progress;

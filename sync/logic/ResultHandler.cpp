@@ -6,6 +6,7 @@
 #include "CValue.h"
 #include "Gbk.h"
 #include "ResultText.h"
+#include "TextRules.h"
 
 namespace
 {
@@ -22,10 +23,17 @@ ResultHandler::ResultHandler(CDB db, CItemInfo& items, CStudent& students, CValu
 QStringList ResultHandler::handle(const QByteArray& number, int itemCode, const QByteArray& value,
                                   const QDateTime& time, NumberType numberType)
 {
+    return handleValue(number, itemCode, value, time, numberType).cells;
+}
+
+ResultHandler::Handled ResultHandler::handleValue(const QByteArray& number, int itemCode,
+                                                  const QByteArray& value, const QDateTime& time,
+                                                  NumberType numberType, bool mayStore)
+{
     QString shownNumber = platform::fromGbk(number);
     QString valueText = platform::fromGbk(value);
     if (!hasDatabase())
-        return {shownNumber, QString(), QString::number(itemCode), valueText};
+        return {{shownNumber, QString(), QString::number(itemCode), valueText}};
 
     QString itemName;
     QString unit;
@@ -37,7 +45,10 @@ QStringList ResultHandler::handle(const QByteArray& number, int itemCode, const 
 
     long id = 0;
     bool found = false;
-    if (numberType == NumberType::StudentNumber) {
+    // A blank number names nobody: it must not find pupils whose card was cleared.
+    if (platform::trimBlanks(shownNumber).isEmpty()) {
+        found = false;
+    } else if (numberType == NumberType::StudentNumber) {
         found = m_students->GetIDByStuNO(shownNumber, id, name) == 1;
     } else if (m_cards->GetStuIDByCardNO(id, shownNumber) == 1) {
         QString studentNumber;
@@ -45,10 +56,21 @@ QStringList ResultHandler::handle(const QByteArray& number, int itemCode, const 
         if (found)
             shownNumber = studentNumber;
     }
-    if (found && m_values->InsertValue(id, itemCode, valueText) == 0)
+    const bool stored = found && mayStore && m_values->InsertValue(id, itemCode, valueText) != 0;
+    if (found && !stored)
         itemName += QStringLiteral("  未设置");
 
     const QString itemCell =
         itemName + QLatin1Char('(') + QString::number(itemCode) + QLatin1Char(')');
-    return {shownNumber, name, itemCell, valueText, unit, ResultText::timeCell(time)};
+    return {
+        {shownNumber, name, itemCell, valueText, unit, ResultText::timeCell(time)}, found, stored};
+}
+
+void ResultHandler::markNotStored(QStringList& cells)
+{
+    if (cells.size() < 3)
+        return;
+    QString& item = cells[2];
+    const qsizetype code = item.lastIndexOf(QLatin1Char('('));
+    item.insert(code < 0 ? item.size() : code, QStringLiteral("  未设置"));
 }

@@ -30,6 +30,18 @@ public:
     QStringList handle(const QByteArray& number, int itemCode, const QByteArray& value,
                        const QDateTime& time, NumberType numberType);
 
+    struct Handled {
+        QStringList cells; // as handle() gives them
+        bool found = false;
+        bool stored = false;
+    };
+    // The same; without mayStore a pupil found gets "  未设置" and nothing is written (the
+    // batch it would go in could not open).
+    Handled handleValue(const QByteArray& number, int itemCode, const QByteArray& value,
+                        const QDateTime& time, NumberType numberType, bool mayStore = true);
+    // The cells of a value whose batch was not kept: "  未设置" before the item code.
+    static void markNotStored(QStringList& cells);
+
 private:
     CDB m_db;
     CItemInfo* m_items = nullptr;

@@ -1,11 +1,12 @@
 // The tick handler fed directly, without a display: records cut by bytes, the display-only
 // path, lookups by student or card number, the point of item 06, "没有此学生", "  未设置",
-// and one committed batch per tick.
+// one committed batch per tick, a batch that cannot be kept and a database that stays busy.
 
 #include "CCard.h"
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
+#include "Clock.h"
 #include "CollectFixture.h"
 #include "CollectTick.h"
 #include "CollectorRecord.h"
@@ -14,8 +15,11 @@
 #include "ListView.h"
 #include "RecordingMessageService.h"
 #include "SqlConnection.h"
+#include "StorageFailures.h"
 
 #include <QTest>
+
+#include <optional>
 
 using platform::MemoryListView;
 using platform::RecordingMessageService;
@@ -61,9 +65,13 @@ private slots:
     void tickIsCommittedBeforeItReturns();
     void nestedTickIsHeldBack();
     void storeErrorShowsAsNotStored();
+    void batchThatCannotBeKeptShowsNotStored_data();
+    void batchThatCannotBeKeptShowsNotStored();
+    void busyDatabaseKeepsRecordsUntilFree();
 
 private:
     void makeStores();
+    void makeTick();
     QVariant value(int stuID, int item) const;
     int valueRowCount() const;
     int handle(const QByteArray& feed, bool dbOpen = true);
@@ -99,11 +107,18 @@ void TestCollectTick::init()
     const QString card = QStringLiteral("INSERT INTO Stu_card(StuID,CardNO) VALUES(?,?)");
     conn.execute(card, {100, QStringLiteral("C0100")});
     conn.execute(card, {999, QStringLiteral("C0999")}); // pupil no longer there
+    conn.execute(card, {101, QString()});               // a card cleared
     makeStores();
     m_list.deleteAll();
     m_byStudentNumber = true;
+    makeTick();
+}
+
+void TestCollectTick::makeTick()
+{
     m_tick = std::make_unique<CollectTick>(m_list, [this] { return m_byStudentNumber; });
     m_tick->setStores(theDB, {m_pStudent.get(), m_pValue.get(), m_pItemInfo.get(), m_pCard.get()});
+    m_tick->setKeptIn([] { return QStringLiteral("/data/journal/2024-06-01.bak"); });
 }
 
 void TestCollectTick::makeStores()
@@ -116,6 +131,7 @@ void TestCollectTick::makeStores()
 
 void TestCollectTick::cleanup()
 {
+    platform::setClock({});
     m_tick.reset();
     m_pCard.reset();
     m_pItemInfo.reset();
@@ -245,6 +261,8 @@ void TestCollectTick::pupilByCardNumber_data()
     QTest::newRow("unknown card") << QStringLiteral("C4242") << kNoSuchPupil << false;
     QTest::newRow("a student number is no card")
         << QStringLiteral("20070803") << kNoSuchPupil << false;
+    QTest::newRow("a blank identifier is nobody's, not the cleared card's")
+        << QString() << kNoSuchPupil << false;
 }
 
 void TestCollectTick::pupilByCardNumber()
@@ -448,14 +466,108 @@ void TestCollectTick::nestedTickIsHeldBack()
 
 void TestCollectTick::storeErrorShowsAsNotStored()
 {
-    // The stores answer lookups from their snapshots; the write fails on the closed database.
+    // The stores answer lookups from their snapshots; the batch cannot open on the closed database.
     theDB.close();
     QCOMPARE(handle(rec(QStringLiteral("20070803"), "01", "150.0")), 1);
     QCOMPARE(m_list.cell(0, 1), QStringLiteral("李雷"));
     QCOMPARE(m_list.cell(0, 2), QStringLiteral("身高") + kNotSet);
-    QVERIFY(m_recorder->count() >= 1);
-    QVERIFY(m_recorder->texts().last().startsWith(QStringLiteral("在")));
+    QCOMPARE(m_recorder->count(), 1);
+    QVERIFY(m_recorder->texts().last().startsWith(QStringLiteral("有1条成绩没有存入数据库:\n")));
     QCOMPARE(value(100, 1).toDouble(), 0.0);
+}
+
+void TestCollectTick::batchThatCannotBeKeptShowsNotStored_data()
+{
+    QTest::addColumn<bool>("diskFull"); // else: a read-only file
+    QTest::newRow("disk full") << true;
+    QTest::newRow("read-only file") << false;
+}
+
+void TestCollectTick::batchThatCannotBeKeptShowsNotStored()
+{
+    QFETCH(bool, diskFull);
+    std::optional<testsupport::ReadOnlyFile> readOnly;
+    if (!diskFull) {
+        m_tick.reset();
+        m_pCard.reset();
+        m_pItemInfo.reset();
+        m_pValue.reset();
+        m_pStudent.reset();
+        theDB.close();
+        readOnly.emplace(m_fixture->path());
+        theDB = CDB();
+        QVERIFY(theDB.open(m_fixture->path()));
+        makeStores();
+        makeTick();
+    }
+    const QByteArray feed = rec(QStringLiteral("20070803"), "01", "150.0") +
+                            rec(QStringLiteral("99999999"), "01", "140.0") +
+                            rec(QStringLiteral("20070803"), "07", "  222");
+    {
+        std::optional<testsupport::FileSizeLimit> full;
+        if (diskFull)
+            full.emplace();
+        QCOMPARE(handle(feed), 3);
+    }
+    // Every result of the tick shows as not stored; the unknown pupil as before.
+    QCOMPARE(m_list.row(0), (QStringList{QStringLiteral("20070803"), QStringLiteral("李雷"),
+                                         QStringLiteral("立定跳远") + kNotSet,
+                                         QStringLiteral("222"), QStringLiteral("厘米")}));
+    QCOMPARE(m_list.cell(1, 1), kNoSuchPupil);
+    QCOMPARE(m_list.cell(1, 2), QStringLiteral("身高"));
+    QCOMPARE(m_list.cell(2, 2), QStringLiteral("身高") + kNotSet);
+    // One box for the tick, saying how many and where they are kept.
+    QCOMPARE(m_recorder->count(), 1);
+    const QString text = m_recorder->texts().first();
+    QVERIFY2(text.startsWith(QStringLiteral("有2条成绩没有存入数据库:\n")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("/data/journal/2024-06-01.bak")));
+    QCOMPARE(value(100, 1).toDouble(), 0.0);
+    QCOMPARE(value(100, 7).toDouble(), 0.0);
+    if (!diskFull)
+        return;
+    // With room again the same results are stored: nothing of the lost batch stayed behind.
+    QCOMPARE(handle(feed), 3);
+    QCOMPARE(m_list.cell(0, 2), QStringLiteral("立定跳远"));
+    QCOMPARE(value(100, 1).toDouble(), 150.0);
+    QCOMPARE(value(100, 7).toDouble(), 222.0);
+    QCOMPARE(m_recorder->count(), 1);
+}
+
+void TestCollectTick::busyDatabaseKeepsRecordsUntilFree()
+{
+    QDateTime now(QDate(2024, 6, 1), QTime(9, 0));
+    platform::setClock([&now] { return now; });
+    store::Database other(m_fixture->path());
+    other.connection().execute(QStringLiteral("BEGIN IMMEDIATE"));
+    const QByteArray a = rec(QStringLiteral("20070803"), "01", "150.0");
+    const QByteArray b = rec(QStringLiteral("20070804"), "01", "149.0");
+    // Kept for later: not shown, not marked, no box.
+    QCOMPARE(handle(a), 0);
+    now = now.addSecs(3);
+    QCOMPARE(handle(b), 0);
+    QCOMPARE(m_list.rowCount(), 0);
+    QCOMPARE(m_tick->waitingRecords(), 2);
+    QCOMPARE(m_recorder->count(), 0);
+    // Busy for several seconds: said once.
+    now = now.addSecs(3);
+    QCOMPARE(handle({}), 0);
+    QCOMPARE(m_recorder->texts(),
+             QStringList{QStringLiteral("数据库正被占用, 已有6秒无法存入成绩, 2条成绩正在等待。\n"
+                                        "数据库空闲后这些成绩会自动存入并显示。")});
+    now = now.addSecs(3);
+    QCOMPARE(handle({}), 0);
+    QCOMPARE(m_recorder->count(), 1);
+
+    other.connection().execute(QStringLiteral("COMMIT"));
+    QCOMPARE(handle({}), 2);
+    QCOMPARE(m_list.cell(0, 0), QStringLiteral("20070804"));
+    QCOMPARE(m_list.cell(1, 0), QStringLiteral("20070803"));
+    QCOMPARE(m_list.cell(0, 2), QStringLiteral("身高"));
+    QCOMPARE(m_list.cell(1, 2), QStringLiteral("身高"));
+    QCOMPARE(m_tick->waitingRecords(), 0);
+    QCOMPARE(value(100, 1).toDouble(), 150.0);
+    QCOMPARE(value(101, 1).toDouble(), 149.0);
+    QCOMPARE(m_recorder->count(), 1);
 }
 
 QTEST_MAIN(TestCollectTick)

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using store::Filter;
 using store::Recordset;
 
@@ -75,6 +77,10 @@ void TestRecordset::filterMatches_data()
     QTest::newRow("text column against integer") << "GroupNo" << QVariant(2) << QList<int>{2, 3};
     QTest::newRow("no match") << "StuNo" << QVariant(QStringLiteral("nobody")) << QList<int>{};
     QTest::newRow("null matches nothing") << "StuNo" << QVariant() << QList<int>{};
+    // Doubles beyond any integer are compared as they are (this once was undefined behaviour).
+    QTest::newRow("huge double") << "STU_ID" << QVariant(1e300) << QList<int>{};
+    QTest::newRow("not a number") << "STU_ID" << QVariant(std::nan("")) << QList<int>{};
+    QTest::newRow("whole double") << "STU_ID" << QVariant(3.0) << QList<int>{3};
 }
 
 void TestRecordset::filterMatches()

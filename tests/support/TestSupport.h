@@ -13,21 +13,31 @@
 namespace testsupport
 {
 
-// Points $XDG_CONFIG_HOME at a folder of its own for as long as it lives.
+// Points $XDG_CONFIG_HOME at a folder of its own for as long as it lives, and $XDG_DATA_HOME
+// (the live-collection journal) at another.
 class IsolatedConfig
 {
 public:
     IsolatedConfig()
     {
         m_old = qgetenv("XDG_CONFIG_HOME");
+        m_oldData = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
     }
-    ~IsolatedConfig() { qputenv("XDG_CONFIG_HOME", m_old); }
+    ~IsolatedConfig()
+    {
+        qputenv("XDG_CONFIG_HOME", m_old);
+        qputenv("XDG_DATA_HOME", m_oldData);
+    }
     QString path() const { return m_dir.path(); }
+    QString dataPath() const { return m_data.path(); }
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_data;
     QByteArray m_old;
+    QByteArray m_oldData;
 };
 
 // A loopback TCP port where nobody listens, for as long as this lives: bound by a socket that

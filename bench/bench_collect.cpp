@@ -1,7 +1,8 @@
 // One collection tick of 10,000 records (found pupils, unknown pupils and pupils without a row
 // for the item), by student number and by card number, next to the same work done with bare
 // prepared SQLite statements in the same run. Also one tick of 1,000 records into the main
-// window's list, shown on the offscreen platform.
+// window's list, shown on the offscreen platform, and the journal that keeps every record as it
+// arrives, next to the tick that handles them.
 
 #include "BenchSupport.h"
 #include "CCard.h"
@@ -9,6 +10,7 @@
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
+#include "CollectJournal.h"
 #include "CollectTick.h"
 #include "CollectorRecord.h"
 #include "ListView.h"
@@ -18,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -282,6 +285,36 @@ int main(int argc, char* argv[])
         std::printf("    first tick after start-up, one record: %.2f ms (indexes built on first "
                     "use)\n",
                     t.nsecsElapsed() / 1e6);
+    }
+
+    {
+        // The journal: each arrival written at once, synced to the disk by a thread of its own.
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        const QByteArray feed = makeFeed(pupils, false, kRecords, 3);
+        CollectJournal journal;
+        const double appendMs = bench::medianMs(5, [&] { journal.append(feed); });
+        // As records come: one arrival of 100 records at a time.
+        const double smallMs = bench::medianMs(5, [&] {
+            for (qsizetype at = 0; at < feed.size(); at += 100 * 27)
+                journal.append(feed.mid(at, 100 * 27));
+        });
+        QElapsedTimer synced;
+        synced.start();
+        journal.sync();
+        const double syncMs = synced.nsecsElapsed() / 1e6;
+        const double tickMs = bench::medianMs(5, [&] {
+            platform::MemoryListView list;
+            CollectTick tick(list, [] { return true; });
+            tick.setStores(theDB, stores);
+            tick.handleFeed(feed, true);
+        });
+        bench::printRow("journal: 10000 records in one arrival", appendMs, tickMs,
+                        "the tick of them");
+        bench::printRow("journal: 10000 records, 100 an arrival", smallMs, tickMs,
+                        "the tick of them");
+        std::printf("    then waiting for the disk sync: %.2f ms (on the journal's own thread)\n",
+                    syncMs);
     }
 
     // The main window's list: a shown report list with its counter, 1,000 records a tick,

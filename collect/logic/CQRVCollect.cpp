@@ -27,7 +27,11 @@ constexpr int kSimulatedPupils = 500;
 
 CQRVCollect::CQRVCollect(QObject* parent) : QObject(parent) {}
 
-CQRVCollect::~CQRVCollect() = default;
+CQRVCollect::~CQRVCollect()
+{
+    // The source hands over its last records as it stops: into the journal, still there.
+    retireSource();
+}
 
 bool CQRVCollect::isCollecting() const
 {

@@ -20,8 +20,9 @@ public:
     static QString fileName(const QDateTime& started);
     // "Pelkan Collect Data\r\n"
     static QByteArray header();
-    // "%20s%02i%5s\r\n": the number right-aligned in 20 bytes (longer ones whole), the item code
-    // with at least two digits, the value right-aligned in 5 bytes (longer ones whole).
+    // "%20s%02i%5s\r\n" (platform::resultLine, the line of the collection journal too): the
+    // number right-aligned in 20 bytes (longer ones whole), the item code with at least two
+    // digits, the value right-aligned in 5 bytes (longer ones whole).
     static QByteArray line(const QByteArray& number, int itemCode, const QByteArray& value);
 
     BackupFile() = default;

@@ -42,6 +42,8 @@ public:
     }
 
     const QString& path() const { return m_path; }
+    // $XDG_DATA_HOME while the fixture lives.
+    QString dataPath() const { return m_config.dataPath(); }
 
 private:
     testsupport::IsolatedConfig m_config;

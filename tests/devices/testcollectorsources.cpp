@@ -92,6 +92,8 @@ private slots:
     void tcpSenderFasterThanTheStationLosesNothing();
     void tcpPortInUseIsAnError();
     void tcpListensOnLoopbackByDefault();
+    void tcpServesAtMostItsCap();
+    void tcpClosesSilentConnections();
     void serialLineDeliversWholeRecords();
     void serialMissingDeviceIsAnError();
     void serialLineLostStopsAndSaysSo();
@@ -299,6 +301,51 @@ void TestCollectorSources::tcpListensOnLoopbackByDefault()
     QVERIFY(QHostAddress(defaults.address).isLoopback());
     auto source = makeCollectorSource(defaults);
     QVERIFY(source->describe().contains(QStringLiteral("127.0.0.1")));
+}
+
+void TestCollectorSources::tcpServesAtMostItsCap()
+{
+    TcpCollectorSource source(QHostAddress::LocalHost, 0, 2, 0);
+    QVERIFY(source.start(nullptr));
+    auto a = connectTo(source.serverPort());
+    auto b = connectTo(source.serverPort());
+    QVERIFY(a && b);
+    QTRY_COMPARE(source.connectionCount(), 2);
+    QVERIFY(!source.isAccepting());
+    // The third waits in the system's queue: connected, but not served.
+    auto c = connectTo(source.serverPort());
+    QVERIFY(c);
+    send(*c, numbered("C", 3));
+    send(*a, numbered("A", 1));
+    QCOMPARE(collect(source, kRecordBytes), numbered("A", 1));
+    QCOMPARE(source.connectionCount(), 2);
+    QCOMPARE(source.takeRecords(), QByteArray());
+    // Room again: the one waiting is taken in with what it sent.
+    a->disconnectFromHost();
+    QCOMPARE(collect(source, kRecordBytes), numbered("C", 3));
+    QCOMPARE(source.connectionCount(), 2);
+}
+
+void TestCollectorSources::tcpClosesSilentConnections()
+{
+    TcpCollectorSource source(QHostAddress::LocalHost, 0, 8, 1);
+    QVERIFY(source.start(nullptr));
+    auto silent = connectTo(source.serverPort());
+    auto talking = connectTo(source.serverPort());
+    QVERIFY(silent && talking);
+    QTRY_COMPARE(source.connectionCount(), 2);
+    // The talking one sends more often than the limit; the silent one goes.
+    int sent = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            send(*talking, numbered("T", ++sent));
+            return silent->state() == QAbstractSocket::UnconnectedState ||
+                   silent->waitForDisconnected(300);
+        }(),
+        10000);
+    QCOMPARE(source.connectionCount(), 1);
+    QCOMPARE(talking->state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(collect(source, sent * kRecordBytes).size(), sent * kRecordBytes);
 }
 
 void TestCollectorSources::serialLineDeliversWholeRecords()

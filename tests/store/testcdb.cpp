@@ -1,10 +1,12 @@
 #include "Batch.h"
 #include "CDB.h"
+#include "CValue.h"
 #include "Database.h"
 #include "NewDatabase.h"
 #include "RecordingMessageService.h"
 #include "Recordset.h"
 #include "SqlConnection.h"
+#include "StorageFailures.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
 
@@ -44,6 +46,7 @@ private slots:
     void copiesShareOneDatabaseAndCloseTwice();
     void workerThreadsWriteThroughTheirOwnConnection();
     void batchCommitsOrRollsBack();
+    void batchThatCannotBeKeptRestoresSnapshots();
     void newDatabaseRefusesToOverwrite();
     void demoPupilsHaveValueRowsAndCards();
 };
@@ -243,6 +246,34 @@ void TestCDB::batchCommitsOrRollsBack()
     } catch (const store::StoreError&) {
     }
     QCOMPARE(count(), 2);
+}
+
+void TestCDB::batchThatCannotBeKeptRestoresSnapshots()
+{
+    StoreFixture fx;
+    platform::RecordingMessageService recorder;
+    store::SqlConnection& conn = fx.db().database()->connection();
+    conn.execute(QStringLiteral("INSERT INTO STU_ObjectData(STU_ID,Object_ID,ObjectValue,"
+                                "ObjectType) VALUES(1,1,0.5,1)"));
+    CValue values(fx.db());
+    {
+        const testsupport::FileSizeLimit full;
+        store::Batch batch(fx.db(), store::Batch::Options{-1, false});
+        QVERIFY(batch.isOpen());
+        QCOMPARE(values.InsertValue(1, 1, 5.0, 1), 1); // a row changed
+        QCOMPARE(values.InsertValue(2, 1, 6.0, 1), 1); // a row made
+        QVERIFY(!batch.commit());
+        QVERIFY(!batch.error().isEmpty());
+    }
+    QCOMPARE(recorder.count(), 0);
+    // Neither reached the file, and the snapshot knows it: the row is made again rather than
+    // "updated" where the file has none.
+    QCOMPARE(values.InsertValue(2, 1, 7.0, 1), 1);
+    const store::ResultTable rows = conn.query(
+        QStringLiteral("SELECT STU_ID, ObjectValue FROM STU_ObjectData ORDER BY STU_ID"));
+    QCOMPARE(rows.rowCount(), 2);
+    QCOMPARE(rows.at(0, 1).toDouble(), 0.5);
+    QCOMPARE(rows.at(1, 1).toDouble(), 7.0);
 }
 
 void TestCDB::newDatabaseRefusesToOverwrite()

@@ -1,5 +1,6 @@
 // The result import against a real sorvik-instrument holding recorded results: the worker on its
-// own, with and without a database and a backup file, then the dialog, then the hub's button.
+// own, with and without a database and a backup file, a database that cannot take the values,
+// live collection running beside it; then the dialog, its import from a file, then the hub.
 
 #include "BackupFile.h"
 #include "CDB.h"
@@ -9,15 +10,22 @@
 #include "CItemInfo.h"
 #include "CValue.h"
 #include "Clock.h"
+#include "CollectTick.h"
+#include "CollectorRecord.h"
+#include "Database.h"
 #include "DialogUnits.h"
+#include "FileDialogs.h"
 #include "GuiTestSupport.h"
 #include "ImportValueThread.h"
 #include "InstrumentExchange.h"
+#include "InstrumentQueries.h"
 #include "MachineInterface.h"
 #include "MemoryProgressView.h"
 #include "ProfileSettings.h"
 #include "RecordingMessageService.h"
 #include "ReportList.h"
+#include "SqlConnection.h"
+#include "StorageFailures.h"
 #include "StoreTestSupport.h"
 #include "instrumentprocess.h"
 #include "transfersupport.h"
@@ -105,6 +113,8 @@ private slots:
     void recordsTheInstrumentDoesNotGiveAreReported();
     void noInstrument();
     void noClassChosen();
+    void valuesThatCannotBeStoredShowAsNotStored();
+    void importRunsBesideLiveCollection();
 
     // The dialog
     void dialogLayout();
@@ -116,6 +126,7 @@ private slots:
     void nothingChosenStartsNothing();
     void importThroughTheDialog();
     void importWithoutDatabaseThroughTheDialog();
+    void importFromAFileThroughTheDialog();
     void dialogCannotCloseOrStartAgainWhileItsWorkerRuns();
     void dialogGoingAwayWaitsForItsWorker();
 
@@ -379,6 +390,109 @@ void TestImportValue::noClassChosen()
     QVERIFY(!QFileInfo::exists(backupFolder()));
 }
 
+void TestImportValue::valuesThatCannotBeStoredShowAsNotStored()
+{
+    MemoryProgressView view;
+    auto w = worker(view, {{u"0"_s, kFirst, 5}}, NumberType::StudentNumber, false);
+    {
+        const testsupport::FileSizeLimit diskFull;
+        w->run();
+    }
+    QList<QStringList> expected = kFirstClassRows;
+    for (QStringList& row : expected)
+        if (row.at(2) != u"没有此学生"_s && !row.at(3).contains(u"未设置"_s))
+            row[3].insert(row.at(3).indexOf(u'('), u"  未设置"_s);
+    QCOMPARE(rowsOf(view), expected);
+    QCOMPARE(m_messages->count(), 1);
+    const QString text = m_messages->texts().first();
+    QVERIFY2(text.startsWith(u"有5条成绩没有存入数据库:\n"_s), qPrintable(text));
+    QVERIFY(text.endsWith(u"仪器中的成绩没有删除, 可以再次导入。"_s));
+    QCOMPARE(value(m_first.at(0), 6), u"<real>"_s);
+    QCOMPARE(value(m_first.at(0), 1), u"<real>"_s);
+    QVERIFY(view.finished());
+}
+
+void TestImportValue::importRunsBesideLiveCollection()
+{
+    // An instrument holding many results for the first class.
+    QTemporaryDir dir;
+    const QString state = dir.filePath(u"state.json"_s);
+    QVERIFY(transfertest::writeState(
+        state,
+        {{gbk(kFirst), {{"2024001", gbk(u"学生4001"_s)}, {"2024002", gbk(u"学生4002"_s)}}}}));
+    QCOMPARE(InstrumentProcess::runAction(state, {u"--simulate"_s, u"600"_s, u"--seed"_s, u"5"_s}),
+             0);
+    InstrumentProcess busy(state, dir.filePath(u"log.txt"_s));
+    QVERIFY(busy.start());
+    auto machine = std::make_shared<MachineInterface>(kLibrary);
+    platform::MemoryListView onInstrument;
+    QVERIFY(InstrumentQueries::listClasses(*machine, onInstrument));
+
+    MemoryProgressView view;
+    ExchangeThread thread;
+    QVERIFY(thread.start(
+        worker(view, ClassLists::rows(onInstrument), NumberType::StudentNumber, false)));
+    // Live collection meanwhile, with stores of its own as the main window has them, for the
+    // pupil of the second class: a record every 10 ms.
+    CStudent students(theDB);
+    CValue values(theDB);
+    CItemInfo items(theDB);
+    CCard cards(theDB);
+    platform::MemoryListView list;
+    CollectTick tick(list, [] { return true; });
+    tick.setStores(theDB, {&students, &values, &items, &cards});
+    const QList<int> tickItems = {1, 2, 8, 14};
+    QMap<int, int> lastSent;
+    int sent = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const int item = tickItems.at(sent % tickItems.size());
+        lastSent[item] = 100 + sent;
+        ++sent;
+        tick.OnTimer(
+            [&] {
+                return sorvik::collector::makeRecord("2025001", item,
+                                                     QByteArray::number(100 + sent - 1));
+            },
+            true);
+    });
+    timer.start(10);
+    QTRY_VERIFY_WITH_TIMEOUT(!thread.isRunning(), kSlow);
+    QTRY_COMPARE(tick.waitingRecords(), 0);
+    timer.stop();
+    m_instrument->pointLibraryHere();
+
+    QCOMPARE(m_messages->count(), 0);
+    QCOMPARE(list.rowCount(), sent);
+    for (int r = 0; r < list.rowCount(); ++r)
+        QCOMPARE(list.cell(r, 1), u"学生5001"_s);
+    for (int r = 0; r < list.rowCount(); ++r)
+        QVERIFY(!list.cell(r, 2).contains(u"未设置"_s));
+    store::Database elsewhere(m_fresh.path());
+    for (auto it = lastSent.cbegin(); it != lastSent.cend(); ++it)
+        QCOMPARE(elsewhere.connection()
+                     .query(u"SELECT ObjectValue FROM STU_ObjectData WHERE STU_ID=? AND "
+                            "Object_ID=?"_s,
+                            {qlonglong(m_second.at(0)), it.key()})
+                     .at(0, 0)
+                     .toInt(),
+                 it.value());
+    // Every value the import lists as stored is in the file: the newest of each pupil and item.
+    QVERIFY(view.rowCount() >= 600);
+    QSet<QString> seen;
+    for (int r = 0; r < view.rowCount(); ++r) {
+        const QStringList row = view.row(r); // "序号", "编号", "姓名", "项目", "成绩", ...
+        if (row.at(2) == u"没有此学生"_s || row.at(3).contains(u"未设置"_s))
+            continue;
+        const int item = row.at(3).section(u'(', -1).chopped(1).toInt();
+        if (seen.contains(row.at(1) + QString::number(item)))
+            continue;
+        seen.insert(row.at(1) + QString::number(item));
+        QCOMPARE(value(row.at(1) == u"2024001"_s ? m_first.at(0) : m_first.at(1), item), row.at(4));
+    }
+    QVERIFY(!seen.isEmpty());
+}
+
 void TestImportValue::dialogLayout()
 {
     CDlgSelectImportClass dlg;
@@ -591,6 +705,34 @@ void TestImportValue::importWithoutDatabaseThroughTheDialog()
     QCOMPARE(backupContent(), kFirstClassBackup);
     QCOMPARE(value(m_first.at(0), 6), u"<real>"_s);
     QCOMPARE(m_messages->count(), 0);
+}
+
+void TestImportValue::importFromAFileThroughTheDialog()
+{
+    // The backup file of the first class, and what a killed writer leaves: a line that is no
+    // result, and one cut short.
+    const QString path = m_backupRoot->filePath(u"2024-06-01.bak"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(kFirstClassBackup + "no result here\r\n" + "             2024001");
+    file.close();
+    CDlgSelectImportClass dlg;
+    dlg.show();
+    child<QRadioButton>(&dlg, Dlg::IdRadioStuNO)->setChecked(true);
+    platform::setNextOpenFileName(path);
+    child<QPushButton>(&dlg, Dlg::IdImportFile)->click();
+    QPointer<CDlgProgress> progress = dlg.progressWindow();
+    QVERIFY(progress);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isTransferring(), kSlow);
+    // As the import from the instrument, without the times the file does not hold.
+    QList<QStringList> expected = kFirstClassRows;
+    for (QStringList& row : expected)
+        row.last().clear();
+    QCOMPARE(rowsOf(child<platform::ReportList>(progress, CDlgProgress::IdList), 7), expected);
+    QCOMPARE(m_messages->texts(), QStringList{u"文件中有2行不是成绩记录, 没有导入."_s});
+    QCOMPARE(value(m_first.at(0), 6), u"7.45"_s);
+    QCOMPARE(value(m_first.at(0), 2), u"45.2"_s);
+    QCOMPARE(value(m_first.at(1), 6), u"0"_s);
 }
 
 void TestImportValue::dialogCannotCloseOrStartAgainWhileItsWorkerRuns()

@@ -1,6 +1,7 @@
 #include "WorkbookImports.h"
 
 #include "CDB.h"
+#include "CardImport.h"
 #include "ListView.h"
 #include "MessageService.h"
 #include "ScoreImport.h"
@@ -56,4 +57,9 @@ int importStudents(const QString& strDBFile, const QString& strWorkbook)
 int importScores(const QString& strDBFile, const QString& strWorkbook)
 {
     return runImport<ScoreImport>(strDBFile, strWorkbook);
+}
+
+int importCards(const QString& strDBFile, const QString& strWorkbook)
+{
+    return runImport<CardImport>(strDBFile, strWorkbook);
 }

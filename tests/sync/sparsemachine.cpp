@@ -64,31 +64,20 @@ SPARSE_API int CMD4_ReadClassInfo(int classIndex, char* name17, int* recordCount
 // The raw record only says which record it is.
 SPARSE_API int CMD5_ReadTestValue(int classIndex, int recordIndex, unsigned char* raw27)
 {
-    if (classIndex != 0 || recordIndex < 0 || recordIndex > 3)
-        return 0;
-    raw27[0] = static_cast<unsigned char>(recordIndex + 1);
-    return 1;
+    raw27[0] = classIndex == 0 && recordIndex >= 0 && recordIndex < 4 ? recordIndex + 1 : 0;
+    return raw27[0] != 0;
 }
 
 SPARSE_API int qrv_dll_DecodeOneValue(const unsigned char* raw27, char* number24,
                                       unsigned char* itemCode1, char* value6, unsigned char* time5)
 {
-    const unsigned char time[5] = {14, 5, 6, 9, 30}; // 2024-05-06 09:30
-    switch (raw27[0]) {
-    case 1:
-    case 4:
-        std::strcpy(number24, raw27[0] == 1 ? "2024001" : "2024002");
-        *itemCode1 = 6;
-        std::strcpy(value6, raw27[0] == 1 ? "745" : "0");
-        std::memcpy(time5, time, 5);
-        return 1;
-    case 2:
-        std::strcpy(number24, "2024002");
-        *itemCode1 = 7;
+    if (raw27[0] == 3)
         return 0;
-    default:
-        return 0;
-    }
+    std::strcpy(number24, raw27[0] == 1 ? "2024001" : "2024002");
+    *itemCode1 = raw27[0] == 2 ? 7 : 6;
+    std::strcpy(value6, raw27[0] == 1 ? "745" : raw27[0] == 4 ? "0" : "");
+    std::memcpy(time5, "\x0e\x05\x06\x09\x1e", 5); // 2024-05-06 09:30
+    return raw27[0] != 2;
 }
 
 SPARSE_API int CMD6_Format()

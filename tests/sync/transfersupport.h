@@ -18,67 +18,8 @@
 #include <QStringEncoder>
 #include <QStringList>
 
-#include <functional>
-#include <utility>
-
 namespace transfertest
 {
-
-// Sets an environment variable for as long as it lives.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() { qputenv(m_name, m_old); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-};
-
-// A plain file where a folder would go, so that folder can never be made (also for root, whom
-// read-only folders do not stop).
-inline bool blockFolder(const QString& path)
-{
-    QFile plain(path);
-    return plain.open(QIODevice::WriteOnly);
-}
-
-// Keeps what a worker shows, and calls onRow(position) once each row is shown, on the worker's
-// thread: to act at a known point of a transfer.
-class NotifyingView final : public ProgressView
-{
-public:
-    NotifyingView(MemoryProgressView& shown, std::function<void(int)> onRow)
-        : m_shown(shown), m_onRow(std::move(onRow))
-    {
-    }
-    void setRange(int minimum, int maximum) override { m_shown.setRange(minimum, maximum); }
-    void setPosition(int position) override { m_shown.setPosition(position); }
-    int insertRow(int index, const QString& firstCell) override
-    {
-        return m_shown.insertRow(index, firstCell);
-    }
-    void setCell(int row, int column, const QString& text) override
-    {
-        m_shown.setCell(row, column, text);
-    }
-    void addTopRow(int position, const QStringList& cells) override
-    {
-        m_shown.addTopRow(position, cells);
-        m_onRow(position);
-    }
-    void finish() override { m_shown.finish(); }
-
-private:
-    MemoryProgressView& m_shown;
-    std::function<void(int)> m_onRow;
-};
 
 inline QByteArray gbk(const QString& text)
 {

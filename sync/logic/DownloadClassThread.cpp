@@ -51,7 +51,7 @@ void DownloadClassThread::run()
     }
     if (!full)
         m_machine->CMD10_Goodbye();
-    // After the described messages; not while the station goes down under the worker.
+    // Last, after "仪器没有足够的空间!"; not while the station goes down under the worker.
     if (!m_notSent.isEmpty() && !interruptionRequested())
         platform::appMessage(m_notSent.message());
 }

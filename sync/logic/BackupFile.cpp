@@ -8,7 +8,7 @@ namespace
 {
 
 QMutex g_folderMutex;
-QString g_folder; // guarded by g_folderMutex; empty: beside the executable
+QString g_executableFolder; // guarded by g_folderMutex; empty: the executable's own
 
 QByteArray rightAligned(const QByteArray& text, int width)
 {
@@ -17,20 +17,44 @@ QByteArray rightAligned(const QByteArray& text, int width)
 
 } // namespace
 
-QString BackupFile::folder()
+QString BackupFile::executableFolder()
 {
     {
         QMutexLocker lock(&g_folderMutex);
-        if (!g_folder.isEmpty())
-            return g_folder;
+        if (!g_executableFolder.isEmpty())
+            return g_executableFolder;
     }
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bak"));
+    return QCoreApplication::applicationDirPath();
 }
 
-void BackupFile::setFolder(const QString& path)
+void BackupFile::setExecutableFolder(const QString& path)
 {
     QMutexLocker lock(&g_folderMutex);
-    g_folder = path;
+    g_executableFolder = path;
+}
+
+QStringList BackupFile::folders(const QString& subfolder)
+{
+    // A relative $XDG_DATA_HOME is to be ignored.
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    return {QDir(executableFolder()).filePath(subfolder),
+            QDir(dataHome).filePath(QStringLiteral("sorvik/") + subfolder)};
+}
+
+bool BackupFile::openInFirst(QFile& file, const QStringList& folders, const QString& name,
+                             QIODevice::OpenMode mode)
+{
+    file.close();
+    for (const QString& dir : folders) {
+        if (!QDir().mkpath(dir))
+            continue;
+        file.setFileName(QDir(dir).filePath(name));
+        if (file.open(mode))
+            return true;
+    }
+    return false;
 }
 
 QString BackupFile::fileName(const QDateTime& started)
@@ -53,12 +77,9 @@ QByteArray BackupFile::line(const QByteArray& number, int itemCode, const QByteA
 
 bool BackupFile::create(const QDateTime& started)
 {
-    close();
-    const QString dir = folder();
-    if (!QDir().mkpath(dir))
-        return false;
-    m_file.setFileName(QDir(dir).filePath(fileName(started)));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    m_failed = false;
+    if (!openInFirst(m_file, folders(QString::fromLatin1(kSubfolder)), fileName(started),
+                     QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     const QByteArray first = header();
     if (m_file.write(first) != first.size() || !m_file.flush()) {
@@ -72,8 +93,11 @@ void BackupFile::write(const QByteArray& number, int itemCode, const QByteArray&
 {
     if (!m_file.isOpen())
         return;
-    m_file.write(line(number, itemCode, value));
-    m_file.flush();
+    const QByteArray text = line(number, itemCode, value);
+    if (m_file.write(text) != text.size() || !m_file.flush()) {
+        m_failed = true;
+        m_file.close();
+    }
 }
 
 void BackupFile::close()

@@ -6,6 +6,8 @@
 #include "MachineInterface.h"
 #include "MessageService.h"
 
+#include <optional>
+
 namespace
 {
 constexpr int kInstrumentFull = 3;
@@ -29,7 +31,7 @@ QString DownloadNameThread::className(const QString& strPath)
 void DownloadNameThread::run()
 {
     m_iCount = 0;
-    m_notSent = {};
+    m_notSent = PupilsNotSent();
     CExcel excel;
     // A workbook that cannot be opened has been reported by the reader; its counts are 0.
     excel.Open(m_strPath);
@@ -42,8 +44,9 @@ void DownloadNameThread::run()
         platform::appMessage(QStringLiteral("握手失败!"));
         return;
     }
-    const int accepted = m_machine->CMD1_WriteOneClass(platform::toGbkCut(name, kClassNameBytes),
-                                                       static_cast<int>(excel.m_lRecordCount));
+    const int rows = static_cast<int>(excel.m_lRecordCount);
+    const int accepted =
+        m_machine->CMD1_WriteOneClass(platform::toGbkCut(name, kClassNameBytes), rows);
     if (accepted == kInstrumentFull) {
         platform::appMessage(QStringLiteral("仪器没有足够的空间!"));
         m_machine->CMD10_Goodbye();
@@ -51,36 +54,39 @@ void DownloadNameThread::run()
     }
     if (accepted == 1)
         sendRows(excel, name);
+    else
+        m_notSent.add(name, PupilsNotSent::forResult(accepted), rows);
     m_machine->CMD10_Goodbye();
     platform::appMessage(QStringLiteral("总共下载学生:%1").arg(m_iCount));
-    reportNotSent();
+    // Last; not while the station goes down under the worker.
+    if (!m_notSent.isEmpty() && !interruptionRequested())
+        platform::appMessage(m_notSent.message());
 }
 
 void DownloadNameThread::sendRows(CExcel& excel, const QString& strClassName)
 {
+    std::optional<PupilsNotSent::Reason> stopped; // the instrument stopped taking pupils
     QStringList saCol;
     while (excel.GetRec(saCol)) {
-        if (interruptionRequested())
+        if (saCol.value(0).isEmpty() || interruptionRequested())
             break;
-        if (saCol.value(0).isEmpty())
-            break;
+        if (stopped) {
+            // Counted with the pupil the instrument did not take: the rest did not go either.
+            m_notSent.add(strClassName, *stopped);
+            continue;
+        }
         // A sheet of one column has numbers only: they go with empty names.
         const QString number = saCol.at(0).trimmed();
         const QString name = saCol.value(1).trimmed();
-        bool numberOk = false;
-        bool nameOk = false;
-        const QByteArray numberBytes = platform::toGbk(number, &numberOk);
-        const QByteArray nameBytes = platform::toGbk(name, &nameOk);
-        if (!numberOk || !nameOk) {
-            ++m_notSent.notGbk; // a '?' in its place would never match the pupil again
+        const PupilsNotSent::Encoded pupil = PupilsNotSent::encode(number, name);
+        if (pupil.problem) {
+            m_notSent.add(strClassName, *pupil.problem);
             continue;
         }
-        if (numberBytes.size() > kNumberBytes) {
-            ++m_notSent.tooLong; // a result record could not carry it back
-            continue;
-        }
-        if (m_machine->CMD2_WriteOneStudent(numberBytes, nameBytes) != 1) {
-            ++m_notSent.notStored;
+        const int stored = m_machine->CMD2_WriteOneStudent(pupil.number, pupil.name);
+        if (stored != 1) {
+            stopped = PupilsNotSent::forResult(stored);
+            m_notSent.add(strClassName, *stopped);
             continue;
         }
         const int row = m_list.insertRow(m_iCount, number);
@@ -88,18 +94,4 @@ void DownloadNameThread::sendRows(CExcel& excel, const QString& strClassName)
         m_list.setCell(row, 2, strClassName);
         ++m_iCount;
     }
-}
-
-void DownloadNameThread::reportNotSent() const
-{
-    if (m_notSent.total() == 0)
-        return;
-    QStringList lines{QStringLiteral("%1名学生没有下载到仪器:").arg(m_notSent.total())};
-    if (m_notSent.notStored > 0)
-        lines << QStringLiteral("仪器没有应答或没有接收:%1").arg(m_notSent.notStored);
-    if (m_notSent.tooLong > 0)
-        lines << QStringLiteral("编号超过%1个字节:%2").arg(kNumberBytes).arg(m_notSent.tooLong);
-    if (m_notSent.notGbk > 0)
-        lines << QStringLiteral("含有GBK无法表示的字符:%1").arg(m_notSent.notGbk);
-    platform::appMessage(lines.join(QLatin1Char('\n')));
 }

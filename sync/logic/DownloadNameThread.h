@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExchangeWorker.h"
+#include "PupilsNotSent.h"
 
 #include <QString>
 
@@ -16,22 +17,12 @@ class ListView;
 
 // Sends the rows of a workbook straight to the instrument as one class named after the
 // workbook's file: each row a pupil's number (first cell) and name (second cell), up to the
-// first row without a number. Every pupil the instrument stored is appended to the list; the
-// pupils it did not store are counted by reason and reported after the total.
+// first row without a number. Every pupil the instrument accepted is appended to the list; those
+// it did not get are counted by reason and reported after the total.
 class DownloadNameThread final : public ExchangeWorker
 {
     Q_OBJECT
 public:
-    // Why a pupil was not sent, or not stored by the instrument.
-    struct NotSent {
-        int notStored = 0; // the instrument did not answer, or refused the pupil
-        int tooLong = 0;   // the number does not fit the instrument's 20 bytes
-        int notGbk = 0;    // number or name holds characters GBK cannot hold
-        int total() const { return notStored + tooLong + notGbk; }
-    };
-
-    // The longest pupil number the instrument keeps, in GBK bytes.
-    static constexpr int kNumberBytes = 20;
     static constexpr int kClassNameBytes = 16;
 
     // list: the dialog's list, emptied by the dialog before; it must outlive the worker.
@@ -44,17 +35,16 @@ public:
     // its last full stop on.
     static QString className(const QString& strPath);
 
-    // Known after run(): the pupils sent and stored, and those that were not.
+    // Known after run(): the pupils the instrument accepted, and those it did not get.
     int sent() const { return m_iCount; }
-    NotSent notSent() const { return m_notSent; }
+    const PupilsNotSent& notSent() const { return m_notSent; }
 
 private:
     void sendRows(CExcel& excel, const QString& strClassName);
-    void reportNotSent() const;
 
     std::shared_ptr<MachineInterface> m_machine;
     platform::ListView& m_list;
     QString m_strPath;
     int m_iCount = 0;
-    NotSent m_notSent;
+    PupilsNotSent m_notSent;
 };

@@ -87,6 +87,8 @@ void CDlgCard::OnFormat()
 void CDlgCard::OnView()
 {
     m_cards.view(m_comboClass->currentText());
+    // Also after a view of an empty class, which inserts and deletes no row.
+    m_staticCount->setText(QString::number(m_list->rowCount()));
 }
 
 void CDlgCard::OnModify()

@@ -8,6 +8,7 @@
 #include "StudentImport.h"
 
 #include <cstdio>
+#include <type_traits>
 
 namespace
 {
@@ -40,6 +41,10 @@ template <typename Import> int runImport(const QString& strDBFile, const QString
     CDB db;
     if (!db.open(strDBFile))
         return 1; // the reason has been printed
+    // As the station does at start: the card table is made when the file has none.
+    if constexpr (std::is_same_v<Import, CardImport>)
+        if (!db.CreateCardTable())
+            return 1;
     platform::MemoryListView list;
     Import import(db, &list);
     const auto outcome = import.run(strWorkbook);

@@ -14,6 +14,8 @@ int MemoryListView::insertRow(int index, const QString& text)
         if (s >= at)
             ++s;
     notifyCount(rowCount());
+    if (m_onInsert)
+        m_onInsert(at);
     return at;
 }
 

@@ -62,12 +62,15 @@ public:
     std::optional<qint64> rowKey(int row) const override;
 
     void setSelectedRows(const QList<int>& rows) { m_selected = rows; }
+    // Called with the index of each row once it has gone in (a test can act mid-run there).
+    void setOnInsert(std::function<void(int)> onInsert) { m_onInsert = std::move(onInsert); }
     QStringList row(int index) const { return m_rows.value(index); }
 
 private:
     QList<QStringList> m_rows;
     QList<std::optional<qint64>> m_keys;
     QList<int> m_selected;
+    std::function<void(int)> m_onInsert;
 };
 
 } // namespace platform

@@ -1,11 +1,15 @@
 #include "CAboutDlg.h"
 #include "CDB.h"
+#include "CDlgDataBase.h"
+#include "CDlgImportStu.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CSorvikDlg.h"
 #include "Database.h"
 #include "DatabaseSetting.h"
+#include "FileDialogs.h"
 #include "GuiTestSupport.h"
+#include "ImportTestSupport.h"
 #include "MainWindowControls.h"
 #include "MdbFixtures.h"
 #include "NewDatabase.h"
@@ -16,6 +20,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -53,6 +58,7 @@ private slots:
     void exitClosesTheDatabaseEscapeDoesNot();
     void aboutBoxIsReachable();
     void syncButtonOpensTheHub();
+    void databaseMenuImportsStudents();
 
 private:
     QString makeDatabase();
@@ -311,6 +317,63 @@ void TestMainWindow::syncButtonOpensTheHub()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(dlg.isVisible());
     QCOMPARE(recorder.count(), 0);
+}
+
+void TestMainWindow::databaseMenuImportsStudents()
+{
+    using namespace importtest;
+    const QString path = makeDatabase();
+    QVERIFY(platform::writeDatabaseFileName(path));
+    RecordingMessageService recorder;
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QList<QStringList> listed;
+    QStringList counts;
+    testsupport::whenModalShown<CDlgDataBase>([&](CDlgDataBase* menu) {
+        testsupport::whenModalShown<CDlgImportStu>([&](CDlgImportStu* import) {
+            // Two runs: five pupils, then a workbook whose second row repeats its first.
+            for (const QString& name :
+                 {QStringLiteral("students.xls"), QStringLiteral("students_duplicate.xls")}) {
+                platform::setNextOpenFileName(workbook(name));
+                button(import, CDlgImportStu::IdBrowse)->click();
+                button(import, CDlgImportStu::IdStart)->click();
+                counts << testsupport::child<QLabel>(import, CDlgImportStu::IdCount)->text();
+            }
+            listed = testsupport::rowsOf(
+                testsupport::child<platform::ReportList>(import, CDlgImportStu::IdList), 10);
+            button(import, CDlgImportStu::IdReturn)->click();
+        });
+        button(menu, CDlgDataBase::IdImportStu)->click();
+        button(menu, CDlgDataBase::IdReturn)->click();
+    });
+    button(&dlg, CSorvikDlg::IdDataBase)->click();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    const QString title = QStringLiteral("导入学生");
+    QCOMPARE(
+        boxes(recorder),
+        (QStringList{box(title, platform::Icon::Information, QStringLiteral("总共导入学生:5人")),
+                     appBox(QStringLiteral("存在相同的记录,学号:2101041")),
+                     box(title, platform::Icon::Stop, QStringLiteral("导入学生:乙二失败!")),
+                     box(title, platform::Icon::Information, QStringLiteral("总共导入学生:1人"))}));
+    QCOMPARE(counts, (QStringList{QStringLiteral("5"), QStringLiteral("6")}));
+    QCOMPARE(listed.size(), 6);
+    QCOMPARE(listed.at(0),
+             (QStringList{QStringLiteral("21"), QStringLiteral("2101"),
+                          QStringLiteral("一年级一班"), QStringLiteral("2101041"),
+                          QStringLiteral("01"), QStringLiteral("甲一"), QStringLiteral("男"),
+                          QStringLiteral("1997-1-1"), QStringLiteral("青石街5号"), QString()}));
+    QCOMPARE(listed.at(1).at(3), QStringLiteral("2101001"));
+    QCOMPARE(studentNumbers(theDB),
+             (QStringList{QStringLiteral("2101001"), QStringLiteral("2101002"),
+                          QStringLiteral("2102001"), QStringLiteral("2201001"),
+                          QStringLiteral("2201002"), QStringLiteral("2101041")}));
+    QCOMPARE(pupils(theDB).at(5),
+             (QStringList{QStringLiteral("2101041"), QStringLiteral("甲一"), QStringLiteral("21"),
+                          QStringLiteral("2101"), QStringLiteral("一年级一班"), QStringLiteral("1"),
+                          QStringLiteral("男"), QStringLiteral("1997-01-01"),
+                          QStringLiteral("青石街5号"), QString()}));
 }
 
 QTEST_MAIN(TestMainWindow)

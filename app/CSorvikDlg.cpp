@@ -4,6 +4,7 @@
 #include "CCard.h"
 #include "CDB.h"
 #include "CDlgCollectSetup.h"
+#include "CDlgDataBase.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CItemInfo.h"
@@ -71,6 +72,7 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
 
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
+    connect(m_btnDataBase, &QPushButton::clicked, this, &CSorvikDlg::OnDataBase);
     connect(m_btnSync, &QPushButton::clicked, this, &CSorvikDlg::OnSync);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
 
@@ -188,6 +190,12 @@ void CSorvikDlg::OnCollectSetup()
 void CSorvikDlg::OnTimer()
 {
     m_tick->OnTimer([this] { return m_collect.ReadCollectData(); }, bDBOpen);
+}
+
+void CSorvikDlg::OnDataBase()
+{
+    CDlgDataBase dlg;
+    dlg.exec();
 }
 
 void CSorvikDlg::OnSync()

@@ -63,6 +63,7 @@ private:
     void OnStop();
     void OnCollectSetup();
     void OnTimer();
+    void OnDataBase();
     void OnSync();
     void OnExit();
     void OnAbout();

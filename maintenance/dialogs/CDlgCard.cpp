@@ -70,7 +70,9 @@ CDlgCard::CDlgCard(QWidget* parent)
 
 void CDlgCard::OnBrowse()
 {
-    maintenance::browseWorkbook(this, m_editPath);
+    const QString path = maintenance::browseWorkbook(this);
+    if (!path.isEmpty())
+        m_editPath->setText(path);
 }
 
 void CDlgCard::OnImport()

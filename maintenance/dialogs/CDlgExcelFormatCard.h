@@ -1,19 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "ExcelFormatDialog.h"
 
-// The column layout of a card workbook: the titles "学号", "姓名", "卡号" over one sample row,
-// and the notes below. It has no behaviour of its own.
-class CDlgExcelFormatCard : public QDialog
+// The format help of the card import: "学号", "姓名", "卡号" over one sample row.
+class CDlgExcelFormatCard : public ExcelFormatDialog
 {
     Q_OBJECT
 public:
-    enum ControlId {
-        IdCancel = 2, // "取消"
-    };
-
-    explicit CDlgExcelFormatCard(QWidget* parent = nullptr);
-
-    static QStringList titles();
-    static QStringList sampleRow();
+    explicit CDlgExcelFormatCard(QWidget* pParent = nullptr);
 };

@@ -1,13 +1,14 @@
 #pragma once
 
-class QLineEdit;
+#include <QString>
+
 class QWidget;
 
 namespace maintenance
 {
 
-// The browse step of the workbook dialogs: the file-open dialog for an existing .xls file,
-// starting in the samples folder; the chosen path goes into pathBox, a cancel changes nothing.
-void browseWorkbook(QWidget* parent, QLineEdit* pathBox);
+// The browse step of every workbook dialog: the file-open dialog for an existing .xls file,
+// starting in the folder of the sample workbooks. The chosen path, or empty when cancelled.
+QString browseWorkbook(QWidget* parent);
 
 } // namespace maintenance

@@ -64,7 +64,9 @@ CDlgDownStuName::~CDlgDownStuName()
 
 void CDlgDownStuName::OnBrowse()
 {
-    maintenance::browseWorkbook(this, m_editPath);
+    const QString path = maintenance::browseWorkbook(this);
+    if (!path.isEmpty())
+        m_editPath->setText(path);
 }
 
 void CDlgDownStuName::OnStart()

@@ -1,11 +1,15 @@
 #include "CAboutDlg.h"
 #include "CDB.h"
+#include "CDlgDataBase.h"
+#include "CDlgImportStu.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CSorvikDlg.h"
 #include "Database.h"
 #include "DatabaseSetting.h"
+#include "FileDialogs.h"
 #include "GuiTestSupport.h"
+#include "ImportTestSupport.h"
 #include "MainWindowControls.h"
 #include "MdbFixtures.h"
 #include "NewDatabase.h"
@@ -16,6 +20,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -53,6 +58,7 @@ private slots:
     void exitClosesTheDatabaseEscapeDoesNot();
     void aboutBoxIsReachable();
     void syncButtonOpensTheHub();
+    void databaseMenuImportsStudents();
 
 private:
     QString makeDatabase();
@@ -311,6 +317,53 @@ void TestMainWindow::syncButtonOpensTheHub()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(dlg.isVisible());
     QCOMPARE(recorder.count(), 0);
+}
+
+void TestMainWindow::databaseMenuImportsStudents()
+{
+    using namespace importtest;
+    using namespace Qt::StringLiterals;
+    QVERIFY(platform::writeDatabaseFileName(makeDatabase()));
+    RecordingMessageService recorder;
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QStringList listed, counts;
+    testsupport::whenModalShown<CDlgDataBase>([&](CDlgDataBase* menu) {
+        testsupport::whenModalShown<CDlgImportStu>([&](CDlgImportStu* import) {
+            // Five pupils, then a workbook whose second row repeats its first.
+            for (const QString& name : {u"students.xls"_s, u"students_duplicate.xls"_s}) {
+                platform::setNextOpenFileName(workbook(name));
+                button(import, CDlgImportStu::IdBrowse)->click();
+                button(import, CDlgImportStu::IdStart)->click();
+                counts << testsupport::child<QLabel>(import, CDlgImportStu::IdCount)->text();
+            }
+            auto* list = testsupport::child<platform::ReportList>(import, CDlgImportStu::IdList);
+            for (const QStringList& row : testsupport::rowsOf(list, 10))
+                listed << row.at(3) + row.at(5) + row.at(6);
+            button(import, CDlgImportStu::IdReturn)->click();
+        });
+        button(menu, CDlgDataBase::IdImportStu)->click();
+        button(menu, CDlgDataBase::IdReturn)->click();
+    });
+    button(&dlg, CSorvikDlg::IdDataBase)->click();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    const QString title = u"导入学生"_s;
+    QCOMPARE(boxes(recorder),
+             (QStringList{box(title, platform::Icon::Information, u"总共导入学生:5人"_s),
+                          appBox(u"存在相同的记录,学号:2101041"_s),
+                          box(title, platform::Icon::Stop, u"导入学生:乙二失败!"_s),
+                          box(title, platform::Icon::Information, u"总共导入学生:1人"_s)}));
+    QCOMPARE(counts, (QStringList{u"5"_s, u"6"_s}));
+    // The second run's pupil on top; the list as stored.
+    QCOMPARE(listed,
+             (QStringList{u"2101041甲一男"_s, u"2101001王小明男"_s, u"2101002李\"小\"红女"_s,
+                          u"2102001赵云男"_s, u"2201001钱多多"_s, u"2201002孙悟空X"_s}));
+    QStringList stored;
+    for (const QStringList& p : pupils(theDB))
+        stored << p.at(0) + p.at(1) + p.at(6);
+    QCOMPARE(stored, listed.mid(1) << listed.at(0));
 }
 
 QTEST_MAIN(TestMainWindow)

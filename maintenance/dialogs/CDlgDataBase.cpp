@@ -1,5 +1,6 @@
 #include "CDlgDataBase.h"
 
+#include "CDlgCard.h"
 #include "CDlgImportStu.h"
 #include "CDlgImportValue.h"
 #include "CDlgSelectDBFile.h"
@@ -50,7 +51,8 @@ void CDlgDataBase::OnCardManagement()
 {
     if (!DatabaseMenu::checkDatabase())
         return;
-    // The card number management (CDlgCard) opens here, modally over the menu, once it exists.
+    CDlgCard dlg(this);
+    dlg.exec();
 }
 
 void CDlgDataBase::OnSelectDBFile()

@@ -57,10 +57,10 @@ void TestImportDialogs::menuOpensOrRefuses_data()
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("opened"); // the class of the dialog opened, empty for none
     for (bool db : {false, true}) {
-        // Without a database the first three refuse; the card management is not there yet.
+        // Without a database the first three refuse.
         QTest::addRow("1009, db %d", db) << db << 1009 << (db ? u"CDlgImportValue"_s : QString());
         QTest::addRow("1010, db %d", db) << db << 1010 << (db ? u"CDlgImportStu"_s : QString());
-        QTest::addRow("1011, db %d", db) << db << 1011 << QString();
+        QTest::addRow("1011, db %d", db) << db << 1011 << (db ? u"CDlgCard"_s : QString());
         QTest::addRow("1012, db %d", db) << db << 1012 << u"CDlgSelectDBFile"_s;
     }
 }

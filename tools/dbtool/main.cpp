@@ -3,6 +3,7 @@
 //   sorvik-dbtool configure [--if-unset] PATH
 //   sorvik-dbtool import-students DB FILE.xls
 //   sorvik-dbtool import-scores DB FILE.xls
+//   sorvik-dbtool import-cards DB FILE.xls
 //   sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb   (ImportMdb.h)
 #include "DatabaseSetting.h"
 #include "ImportMdb.h"
@@ -28,7 +29,7 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("create | configure | import-students | import-scores"));
+        QStringLiteral("create | configure | import-students | import-scores | import-cards"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("add N sample pupils with value rows and cards"),
@@ -41,13 +42,17 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    if (command == QLatin1String("import-students") || command == QLatin1String("import-scores")) {
+    if (command == QLatin1String("import-students") || command == QLatin1String("import-scores") ||
+        command == QLatin1String("import-cards")) {
         if (args.size() != 3) {
             std::fprintf(stderr, "usage: sorvik-dbtool %s DB FILE.xls\n", qUtf8Printable(command));
             return 2;
         }
-        return command == QLatin1String("import-students") ? importStudents(args.at(1), args.at(2))
-                                                           : importScores(args.at(1), args.at(2));
+        if (command == QLatin1String("import-students"))
+            return importStudents(args.at(1), args.at(2));
+        if (command == QLatin1String("import-scores"))
+            return importScores(args.at(1), args.at(2));
+        return importCards(args.at(1), args.at(2));
     }
     if (args.size() != 2 ||
         (command != QLatin1String("create") && command != QLatin1String("configure"))) {
@@ -55,6 +60,7 @@ int main(int argc, char* argv[])
                              "       sorvik-dbtool configure [--if-unset] PATH\n"
                              "       sorvik-dbtool import-students DB FILE.xls\n"
                              "       sorvik-dbtool import-scores DB FILE.xls\n"
+                             "       sorvik-dbtool import-cards DB FILE.xls\n"
                              "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
         return 2;
     }

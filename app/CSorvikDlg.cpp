@@ -123,8 +123,10 @@ bool CSorvikDlg::OnInitDialog()
     // Opening may convert an Access file first; its progress gets a window of its own.
     ConversionProgressWindow conversionProgress;
     theDB.setConversionProgress(&conversionProgress);
+    // A chooser put in place of the selection replaces the first-run offer as well.
     const StationStartup::Outcome outcome =
-        StationStartup().run([this] { return chooseDatabaseFile(); });
+        StationStartup().run([this] { return chooseDatabaseFile(); },
+                             m_chooseDatabase ? nullptr : &FirstRunDatabase::offer);
     theDB.setConversionProgress(nullptr);
     if (outcome.closeRequested)
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #include "BackupFile.h"
 
-#include <QCoreApplication>
+#include "StationFolders.h"
+
 #include <QDir>
 #include <QMutex>
 
@@ -24,7 +25,9 @@ QString BackupFile::executableFolder()
         if (!g_executableFolder.isEmpty())
             return g_executableFolder;
     }
-    return QCoreApplication::applicationDirPath();
+    // An installed copy never writes beside its program (/usr/bin is no place for data, even
+    // when the station runs as root and could write there).
+    return platform::runsInstalled() ? QString() : platform::programFolder();
 }
 
 void BackupFile::setExecutableFolder(const QString& path)
@@ -35,12 +38,11 @@ void BackupFile::setExecutableFolder(const QString& path)
 
 QStringList BackupFile::folders(const QString& subfolder)
 {
-    // A relative $XDG_DATA_HOME is to be ignored.
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
-        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    return {QDir(executableFolder()).filePath(subfolder),
-            QDir(dataHome).filePath(QStringLiteral("sorvik/") + subfolder)};
+    QStringList result;
+    if (const QString beside = executableFolder(); !beside.isEmpty())
+        result << QDir(beside).filePath(subfolder);
+    result << QDir(platform::stationDataFolder()).filePath(subfolder);
+    return result;
 }
 
 bool BackupFile::openInFirst(QFile& file, const QStringList& folders, const QString& name,

@@ -7,20 +7,21 @@
 #include <QStringList>
 
 // The backup text file of one result import ("记录数据"): in the folder bak beside the
-// station's executable, or in $XDG_DATA_HOME/sorvik/bak where that cannot be written (any
-// installed copy); named after the local time the import started, GBK with CR LF. Every line
+// station's executable, or in $XDG_DATA_HOME/sorvik/bak where that cannot be written or the
+// station runs installed; named after the local time the import started, GBK with CR LF. Every line
 // reaches the file as soon as it is written, so a crash loses none that were shown.
 class BackupFile
 {
 public:
     static constexpr const char* kSubfolder = "bak";
 
-    // The folder that holds the station's executable; tests point it elsewhere (empty: the
-    // executable's own).
+    // The folder that holds the station's executable, empty for an installed copy; tests point
+    // it elsewhere (set empty: the executable's own).
     static QString executableFolder();
     static void setExecutableFolder(const QString& path);
     // Where the station keeps files of one kind (subfolder "bak", ...), in the order tried:
-    // beside the executable, then in $XDG_DATA_HOME/sorvik (~/.local/share/sorvik when unset).
+    // beside the executable (not for an installed copy), then in $XDG_DATA_HOME/sorvik
+    // (~/.local/share/sorvik when unset).
     static QStringList folders(const QString& subfolder);
     // Opens name in the first of folders that takes it, making that folder when missing. False
     // when none does; the file is then closed.

@@ -21,15 +21,24 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(SORVIK_VERSION));
     if (argc > 1 && std::strcmp(argv[1], "import-mdb") == 0)
         return importMdbMain(app);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Creates Sorvik station databases and imports workbooks into them."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Creates Sorvik station databases, points the station at one and imports into them.\n"
+        "\n"
+        "  create [--demo N] PATH          a new empty database (N sample pupils)\n"
+        "  configure [--if-unset] PATH     make PATH the station's database\n"
+        "  import-students DB FILE.xls     pupils from a workbook\n"
+        "  import-scores DB FILE.xls       scores from a workbook\n"
+        "  import-mdb [--progress] OLD.mdb NEW.mdb\n"
+        "                                  carry an Access database over into a new one"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("create | configure | import-students | import-scores | import-cards"));
+        QStringLiteral("create | configure | import-students | import-scores | import-cards | import-mdb"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("add N sample pupils with value rows and cards"),

@@ -38,7 +38,8 @@ int main(int argc, char* argv[])
     parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("create | configure | import-students | import-scores | import-cards | import-mdb"));
+        QStringLiteral(
+            "create | configure | import-students | import-scores | import-cards | import-mdb"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("add N sample pupils with value rows and cards"),

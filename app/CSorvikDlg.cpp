@@ -4,6 +4,7 @@
 #include "CCard.h"
 #include "CDB.h"
 #include "CDlgCollectSetup.h"
+#include "CDlgDataBase.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CItemInfo.h"
@@ -71,6 +72,7 @@ CSorvikDlg::CSorvikDlg(QWidget* pParent)
 
     connect(m_radioStuNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioStuNO);
     connect(m_radioCardNO, &QRadioButton::clicked, this, &CSorvikDlg::OnRadioCardNO);
+    connect(m_btnDataBase, &QPushButton::clicked, this, &CSorvikDlg::OnDataBase);
     connect(m_btnSync, &QPushButton::clicked, this, &CSorvikDlg::OnSync);
     connect(m_btnExit, &QPushButton::clicked, this, &CSorvikDlg::OnExit);
 
@@ -122,8 +124,10 @@ bool CSorvikDlg::OnInitDialog()
     // Opening may convert an Access file first; its progress gets a window of its own.
     ConversionProgressWindow conversionProgress;
     theDB.setConversionProgress(&conversionProgress);
+    // A chooser put in place of the selection replaces the first-run offer as well.
     const StationStartup::Outcome outcome =
-        StationStartup().run([this] { return chooseDatabaseFile(); });
+        StationStartup().run([this] { return chooseDatabaseFile(); },
+                             m_chooseDatabase ? nullptr : &FirstRunDatabase::offer);
     theDB.setConversionProgress(nullptr);
     if (outcome.closeRequested)
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
@@ -189,6 +193,12 @@ void CSorvikDlg::OnCollectSetup()
 void CSorvikDlg::OnTimer()
 {
     m_tick->OnTimer([this] { return m_collect.ReadCollectData(); }, bDBOpen);
+}
+
+void CSorvikDlg::OnDataBase()
+{
+    CDlgDataBase dlg;
+    dlg.exec();
 }
 
 void CSorvikDlg::OnSync()

@@ -50,7 +50,8 @@ public:
     // Opens the database (or asks for another file), sets the title and the buttons.
     bool OnInitDialog();
 
-    // Replaces the database file selection shown at start-up (answers whether a file was saved).
+    // Replaces the database choice at start-up, the first-run offer and the file selection
+    // (answers whether a file was saved).
     void setDatabaseChooser(std::function<bool()> chooser)
     {
         m_chooseDatabase = std::move(chooser);
@@ -63,6 +64,7 @@ private:
     void OnStop();
     void OnCollectSetup();
     void OnTimer();
+    void OnDataBase();
     void OnSync();
     void OnExit();
     void OnAbout();

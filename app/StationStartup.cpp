@@ -12,11 +12,14 @@ QString StationStartup::baseTitle()
            QStringLiteral("  ") + loadString(platform::IDS_VERSION);
 }
 
-StationStartup::Outcome StationStartup::run(const std::function<bool()>& chooseDatabaseFile) const
+StationStartup::Outcome StationStartup::run(const std::function<bool()>& chooseDatabaseFile,
+                                            const std::function<QString()>& offerNewDatabase) const
 {
     Outcome out;
     out.title = baseTitle();
-    const QString path = platform::readDatabaseFileName();
+    QString path = platform::readDatabaseFileName();
+    if (path.isEmpty() && offerNewDatabase)
+        path = offerNewDatabase();
     if (!path.isEmpty() && theDB.open(path)) {
         bDBOpen = true;
         out.title += QStringLiteral("      ") + path;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FirstRunDatabase.h"
+
 #include <QString>
 
 #include <functional>
@@ -19,6 +21,9 @@ public:
     static QString baseTitle();
 
     // chooseDatabaseFile runs the database file selection and answers whether a file was saved.
+    // offerNewDatabase runs only when no database is configured; the path it answers is opened
+    // as if configured, an empty answer goes on to the file selection.
     // Opens theDB and sets bDBOpen; makes sure the card table exists when the database opened.
-    Outcome run(const std::function<bool()>& chooseDatabaseFile) const;
+    Outcome run(const std::function<bool()>& chooseDatabaseFile,
+                const std::function<QString()>& offerNewDatabase = &FirstRunDatabase::offer) const;
 };

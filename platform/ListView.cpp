@@ -9,10 +9,13 @@ int MemoryListView::insertRow(int index, const QString& text)
 {
     const int at = std::clamp(index, 0, rowCount());
     m_rows.insert(at, QStringList{text});
+    m_keys.insert(at, std::nullopt);
     for (int& s : m_selected)
         if (s >= at)
             ++s;
     notifyCount(rowCount());
+    if (m_onInsert)
+        m_onInsert(at);
     return at;
 }
 
@@ -44,10 +47,22 @@ void MemoryListView::deleteRow(int row)
         return;
     notifyCount(rowCount() - 1);
     m_rows.removeAt(row);
+    m_keys.removeAt(row);
     m_selected.removeAll(row);
     for (int& s : m_selected)
         if (s > row)
             --s;
+}
+
+void MemoryListView::setRowKey(int row, qint64 key)
+{
+    if (row >= 0 && row < rowCount())
+        m_keys[row] = key;
+}
+
+std::optional<qint64> MemoryListView::rowKey(int row) const
+{
+    return row >= 0 && row < rowCount() ? m_keys.at(row) : std::nullopt;
 }
 
 void MemoryListView::deleteAll()

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace platform
 {
@@ -25,6 +26,10 @@ public:
     virtual QList<int> selectedRows() const = 0;
     virtual void deleteRow(int row) = 0;
     virtual void deleteAll() = 0;
+    // A number kept with a row and not shown (the pupil a row stands for); it moves with the
+    // row. None until set.
+    virtual void setRowKey(int row, qint64 key) = 0;
+    virtual std::optional<qint64> rowKey(int row) const = 0;
 
     void setCountObserver(std::function<void(int)> observer)
     {
@@ -53,13 +58,19 @@ public:
     QList<int> selectedRows() const override;
     void deleteRow(int row) override;
     void deleteAll() override;
+    void setRowKey(int row, qint64 key) override;
+    std::optional<qint64> rowKey(int row) const override;
 
     void setSelectedRows(const QList<int>& rows) { m_selected = rows; }
+    // Called with the index of each row once it has gone in (a test can act mid-run there).
+    void setOnInsert(std::function<void(int)> onInsert) { m_onInsert = std::move(onInsert); }
     QStringList row(int index) const { return m_rows.value(index); }
 
 private:
     QList<QStringList> m_rows;
+    QList<std::optional<qint64>> m_keys;
     QList<int> m_selected;
+    std::function<void(int)> m_onInsert;
 };
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "AccessConversion.h"
 
 #include "ConversionProgress.h"
+#include "StationFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,7 +45,9 @@ QString AccessConversion::keptOriginalPath(const QString& accessPath)
 
 QString AccessConversion::toolPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sorvik-dbtool"));
+    const QString name = QStringLiteral("sorvik-dbtool");
+    const QString found = platform::findHelper(name);
+    return found.isEmpty() ? QDir(platform::programFolder()).filePath(name) : found;
 }
 
 AccessConversion::Result AccessConversion::run(const QString& accessPath, const QString& keptPath,

@@ -14,6 +14,11 @@ QString insertUpdateCardSignature()
 }
 } // namespace
 
+bool CCard::fits(const QString& strCardNO)
+{
+    return strCardNO.toUcs4().size() <= kCardNOLength;
+}
+
 CCard::CCard(CDB myDB)
     : m_pRecordset(myDB, QStringLiteral("select * from STU_Card order by STUID"),
                    QStringLiteral("CCard::CCard(CDB myDB)"), QStringLiteral("CCard::~CCard()"))
@@ -25,6 +30,9 @@ CCard::~CCard() = default;
 int CCard::InsertUpdateCard(long lStuID, const QString& strCardNO)
 {
     try {
+        if (!fits(strCardNO))
+            throw store::StoreError(
+                QStringLiteral("卡号超过%1个字符,不能保存: %2").arg(kCardNOLength).arg(strCardNO));
         store::Recordset& rs = *m_pRecordset;
         rs.setFilter({{QStringLiteral("StuID"), qlonglong(lStuID)}});
         if (rs.recordCount() == 0)

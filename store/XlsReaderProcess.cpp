@@ -1,11 +1,9 @@
 #include "XlsReaderProcess.h"
 
+#include "StationFolders.h"
 #include "XlsFrameFormat.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 
 #include <csignal>
@@ -17,13 +15,6 @@ namespace
 {
 
 const QString kReaderName = QStringLiteral("sorvik-xlsreader");
-
-QString runningProgramFolder()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-}
 
 QString crashDescription(int signal)
 {
@@ -38,16 +29,7 @@ QString crashDescription(int signal)
 
 QString xlsReaderProgram()
 {
-    QStringList folders{runningProgramFolder()};
-#ifdef SORVIK_MULTIARCH
-    folders << QStringLiteral("/usr/lib/" SORVIK_MULTIARCH "/sorvik");
-#endif
-    for (const QString& folder : folders) {
-        const QFileInfo candidate(QDir(folder).filePath(kReaderName));
-        if (candidate.isFile() && candidate.isExecutable())
-            return candidate.absoluteFilePath();
-    }
-    return {};
+    return platform::findHelper(kReaderName);
 }
 
 XlsReaderProcess::XlsReaderProcess(QString strProgram, int iTimeoutMs)

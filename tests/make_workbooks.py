@@ -188,6 +188,37 @@ def tests(out):
     sheet1(os.path.join(out, "scores_wide.xls"), [
         SCORE_HEADINGS + ["备注"], ["2101001", "王小明", "2", "33", "不读"]])
 
+    # Card imports, for the pupils 2101001-2101003 the tests store first.
+    sheet1(os.path.join(out, "cards.xls"), [
+        CARD_HEADINGS,
+        ["2101001", "王小明", "0708001"],
+        ["9999999", "无此人", "0708999"],
+        ["2101002", "不是库里的名字", "0708002"],
+        ["", "空学号", "0708003"],
+        ["2101003", "张伟", "0708004"],
+    ])
+    sheet1(os.path.join(out, "cards_too_long.xls"), [
+        CARD_HEADINGS,
+        ["2101001", "王小明", "C" * 50],
+        ["2101002", "李小红", "D" * 51],
+    ])
+    # A pupil not found needs no card cell; a pupil found does.
+    sheet1(os.path.join(out, "cards_two_columns.xls"), [
+        CARD_HEADINGS[:2], ["9999999", "无此人"], ["2101001", "王小明"], ["2101002", "李小红"]])
+
+    # Name downloads: the workbook's name is the class name.
+    names = [NAME_HEADINGS] + [["2024%03d" % i, "学生%d" % i] for i in range(1, 41)]
+    names[31][0] = None  # data row 31: no number
+    sheet1(os.path.join(out, "初一(3)班.xls"), names)
+    sheet1(os.path.join(out, "names_unsendable.xls"), [
+        NAME_HEADINGS,
+        ["  A001  ", "  王小明  "],
+        ["A" * 21, "编号太长"],
+        ["A003", "表情\U0001F600"],
+        ["A004", "李小红"],
+    ])
+    sheet1(os.path.join(out, "names_one_column.xls"), [["编号"], ["B001"], ["B002"]])
+
 
 # ---------------------------------------------------------------- samples shipped with the station
 

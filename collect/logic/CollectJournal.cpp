@@ -2,7 +2,7 @@
 
 #include "Clock.h"
 #include "CollectorRecord.h"
-#include "DataFolders.h"
+#include "StationFolders.h"
 #include "ResultLine.h"
 #include "TextRules.h"
 

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <sys/socket.h>
+
 namespace sorvik::instrument
 {
 
@@ -88,6 +90,14 @@ QByteArray status(wire::Status s)
 const std::uint8_t* bytes(const QByteArray& a)
 {
     return reinterpret_cast<const std::uint8_t*>(a.constData());
+}
+
+// Whether the station has closed its end: it gave up waiting (the library drops a connection
+// whose reply is late), so what it asked last must not be done behind its back.
+bool stationHungUp(const QTcpSocket& socket)
+{
+    char next = 0;
+    return ::recv(int(socket.socketDescriptor()), &next, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
 
 QByteArray replyFrame(quint8 command, std::uint32_t sequence, const QByteArray& payload)
@@ -204,6 +214,13 @@ void InstrumentServer::serveRequests()
         const std::uint32_t sequence = wire::get32(h + wire::SequenceOffset);
         const QByteArray payload = m_buffer.mid(wire::HeaderSize, qsizetype(size));
         m_buffer.remove(0, qsizetype(wire::HeaderSize + size));
+        if (stationHungUp(*socket)) {
+            logLine(u"the station hung up before %1 was served: not carried out"_s.arg(
+                QString::fromLatin1(commandName(command))));
+            m_buffer.clear();
+            socket->abort();
+            return;
+        }
         bool closeAfter = false;
         socket->write(replyFrame(command, sequence, handle(command, payload, &closeAfter)));
         if (closeAfter) {

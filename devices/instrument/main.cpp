@@ -115,10 +115,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"sorvik-instrument"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(SORVIK_VERSION));
 
     QCommandLineParser args;
     args.setApplicationDescription(u"Virtual fitness-test instrument for the Sorvik station."_s);
     args.addHelpOption();
+    args.addVersionOption();
     args.addOptions({
         {u"port"_s, u"TCP port on 127.0.0.1 (0 picks a free one)."_s, u"N"_s, u"7730"_s},
         {u"state"_s, u"JSON file holding the instrument's memory."_s, u"FILE"_s},

@@ -213,10 +213,10 @@ public:
 
     int handshake()
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         drop();
-        fd_ = connectTo(readEndpoint());
-        if (fd_ < 0)
+        m_fd = connectTo(readEndpoint());
+        if (m_fd < 0)
             return 0;
         std::vector<std::uint8_t> reply;
         if (!exchangeLocked(Hello, {HelloText.begin(), HelloText.end()}, reply) || reply[0] != Ok) {
@@ -228,9 +228,9 @@ public:
 
     int goodbye()
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         std::vector<std::uint8_t> reply;
-        const bool ok = fd_ >= 0 && exchangeLocked(Goodbye, {}, reply) && reply[0] == Ok;
+        const bool ok = m_fd >= 0 && exchangeLocked(Goodbye, {}, reply) && reply[0] == Ok;
         drop();
         return ok ? 1 : 0;
     }
@@ -240,11 +240,11 @@ public:
     // without run reads, or no record there); the caller then asks for the single record.
     bool readAhead(unsigned classIndex, std::uint32_t recordIndex, unsigned char* raw27)
     {
-        std::lock_guard lock(mutex_);
-        if (fd_ < 0 || !runsSupported_)
+        std::lock_guard lock(m_mutex);
+        if (m_fd < 0 || !m_runsSupported)
             return false;
-        if (classIndex != runClass_ || recordIndex < runFirst_ ||
-            recordIndex >= runFirst_ + runRecords_.size() / RawRecordSize) {
+        if (classIndex != m_runClass || recordIndex < m_runFirst ||
+            recordIndex >= m_runFirst + m_runRecords.size() / RawRecordSize) {
             std::vector<std::uint8_t> payload;
             put16(payload, classIndex);
             put32(payload, recordIndex);
@@ -253,15 +253,15 @@ public:
             if (!exchangeLocked(ReadRecords, payload, reply))
                 return false;
             if (reply[0] == Refused)
-                runsSupported_ = false;
+                m_runsSupported = false;
             if (reply[0] != Ok || reply.size() < 2 || reply[1] == 0 ||
                 reply.size() != 2 + std::size_t(reply[1]) * RawRecordSize)
                 return false;
-            runClass_ = classIndex;
-            runFirst_ = recordIndex;
-            runRecords_.assign(reply.begin() + 2, reply.end());
+            m_runClass = classIndex;
+            m_runFirst = recordIndex;
+            m_runRecords.assign(reply.begin() + 2, reply.end());
         }
-        std::memcpy(raw27, runRecords_.data() + (recordIndex - runFirst_) * RawRecordSize,
+        std::memcpy(raw27, m_runRecords.data() + (recordIndex - m_runFirst) * RawRecordSize,
                     RawRecordSize);
         return true;
     }
@@ -270,10 +270,10 @@ public:
     bool exchange(std::uint8_t command, const std::vector<std::uint8_t>& payload,
                   std::vector<std::uint8_t>& reply, std::size_t minSize = 1)
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         // Anything else may change what the instrument holds: forget the records read ahead.
-        runRecords_.clear();
-        if (fd_ < 0 || !exchangeLocked(command, payload, reply))
+        m_runRecords.clear();
+        if (m_fd < 0 || !exchangeLocked(command, payload, reply))
             return false;
         if (reply.size() < minSize && reply[0] == Ok) {
             drop();
@@ -290,16 +290,16 @@ private:
     bool exchangeLocked(std::uint8_t command, const std::vector<std::uint8_t>& payload,
                         std::vector<std::uint8_t>& reply)
     {
-        sequence_ = sequence_ == UINT32_MAX ? 1 : sequence_ + 1; // 0 is never sent
-        const std::uint32_t sequence = sequence_;
-        if (!sendAll(fd_, frame(command, sequence, payload), Clock::now() + ReplyTimeout)) {
+        m_sequence = m_sequence == UINT32_MAX ? 1 : m_sequence + 1; // 0 is never sent
+        const std::uint32_t sequence = m_sequence;
+        if (!sendAll(m_fd, frame(command, sequence, payload), Clock::now() + ReplyTimeout)) {
             drop();
             return false;
         }
         const auto deadline = Clock::now() + ReplyTimeout;
         for (;;) {
             std::uint8_t header[HeaderSize];
-            if (!recvExact(fd_, header, HeaderSize, deadline) || header[0] != Magic0 ||
+            if (!recvExact(m_fd, header, HeaderSize, deadline) || header[0] != Magic0 ||
                 header[1] != Magic1) {
                 drop();
                 return false;
@@ -310,7 +310,7 @@ private:
                 return false;
             }
             reply.assign(size, 0);
-            if (!recvExact(fd_, reply.data(), size, deadline)) {
+            if (!recvExact(m_fd, reply.data(), size, deadline)) {
                 drop();
                 return false;
             }
@@ -331,21 +331,21 @@ private:
 
     void drop()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-        sequence_ = 0;
-        runRecords_.clear();
-        runsSupported_ = true;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_sequence = 0;
+        m_runRecords.clear();
+        m_runsSupported = true;
     }
 
-    std::mutex mutex_;
-    int fd_ = -1;
-    std::uint32_t sequence_ = 0; // of the last request sent on this connection
-    bool runsSupported_ = true;
-    unsigned runClass_ = 0;
-    std::uint32_t runFirst_ = 0;
-    std::vector<std::uint8_t> runRecords_; // raw records runFirst_, runFirst_ + 1, ...
+    std::mutex m_mutex;
+    int m_fd = -1;
+    std::uint32_t m_sequence = 0; // of the last request sent on this connection
+    bool m_runsSupported = true;
+    unsigned m_runClass = 0;
+    std::uint32_t m_runFirst = 0;
+    std::vector<std::uint8_t> m_runRecords; // raw records m_runFirst, m_runFirst + 1, ...
 };
 
 Link& link()

@@ -96,6 +96,16 @@ void ReportList::deleteAll()
     });
 }
 
+void ReportList::setRowKey(int row, qint64 key)
+{
+    callOnThreadOf(this, [&] { m_model->setRowKey(row, key); });
+}
+
+std::optional<qint64> ReportList::rowKey(int row) const
+{
+    return callOnThreadOf(this, [&] { return m_model->rowKey(row); });
+}
+
 void ReportList::selectRows(const QList<int>& rows)
 {
     callOnThreadOf(this, [&] {

@@ -28,6 +28,8 @@ public:
     QList<int> selectedRows() const override;
     void deleteRow(int row) override;
     void deleteAll() override;
+    void setRowKey(int row, qint64 key) override;
+    std::optional<qint64> rowKey(int row) const override;
 
     void selectRows(const QList<int>& rows);
 

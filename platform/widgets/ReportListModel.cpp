@@ -16,7 +16,7 @@ int ReportListModel::insertRowAt(int index, const QString& text)
 {
     const int at = std::clamp(index, 0, static_cast<int>(m_rows.size()));
     beginInsertRows({}, at, at);
-    m_rows.insert(m_rows.begin() + at, QStringList{text});
+    m_rows.insert(m_rows.begin() + at, Row{QStringList{text}, std::nullopt});
     endInsertRows();
     return at;
 }
@@ -25,7 +25,7 @@ void ReportListModel::setCell(int row, int column, const QString& text)
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0)
         return;
-    QStringList& cells = m_rows[row];
+    QStringList& cells = m_rows[row].cells;
     while (cells.size() <= column)
         cells.append(QString());
     cells[column] = text;
@@ -37,7 +37,20 @@ QString ReportListModel::cell(int row, int column) const
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return {};
-    return m_rows[row].value(column);
+    return m_rows[row].cells.value(column);
+}
+
+void ReportListModel::setRowKey(int row, qint64 key)
+{
+    if (row >= 0 && row < static_cast<int>(m_rows.size()))
+        m_rows[row].key = key;
+}
+
+std::optional<qint64> ReportListModel::rowKey(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return std::nullopt;
+    return m_rows[row].key;
 }
 
 void ReportListModel::removeRowAt(int row)

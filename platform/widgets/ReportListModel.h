@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <optional>
 
 namespace platform
 {
@@ -19,6 +20,8 @@ public:
     int insertRowAt(int index, const QString& text);
     void setCell(int row, int column, const QString& text);
     QString cell(int row, int column) const;
+    void setRowKey(int row, qint64 key);
+    std::optional<qint64> rowKey(int row) const;
     void removeRowAt(int row);
     void removeAll();
 
@@ -28,8 +31,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    struct Row {
+        QStringList cells;
+        std::optional<qint64> key;
+    };
+
     QStringList m_titles;
-    std::deque<QStringList> m_rows;
+    std::deque<Row> m_rows;
 };
 
 } // namespace platform

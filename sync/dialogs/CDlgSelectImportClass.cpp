@@ -5,7 +5,7 @@
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
-#include "DataFolders.h"
+#include "StationFolders.h"
 #include "DialogUnits.h"
 #include "FileDialogs.h"
 #include "ImportFileThread.h"

@@ -1,5 +1,6 @@
 #include "CDlgSync.h"
 
+#include "CDlgDownStuName.h"
 #include "CDlgProcessFormat.h"
 #include "CDlgSelectDownClass.h"
 #include "CDlgSelectImportClass.h"
@@ -48,6 +49,10 @@ CDlgSync::CDlgSync(QWidget* pParent) : QDialog(pParent), m_hub(this)
 
     m_openClassDownload = [](QWidget* owner) {
         CDlgSelectDownClass dlg(owner);
+        dlg.exec();
+    };
+    m_openNameDownload = [](QWidget* owner) {
+        CDlgDownStuName dlg(owner);
         dlg.exec();
     };
     m_openResultImport = [](QWidget* owner) {

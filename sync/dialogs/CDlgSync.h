@@ -38,8 +38,7 @@ public:
     static QFont bannerFont(const QFont& dialogFont, qreal logicalDpiY);
 
     // Where the transfer dialogs plug in. IdDownloadClass opens CDlgSelectDownClass (after the
-    // database check) and IdImportValue CDlgSelectImportClass; the name download does nothing
-    // until it exists.
+    // database check), IdDownloadName CDlgDownStuName and IdImportValue CDlgSelectImportClass.
     // Tests put their own openers here.
     void setClassDownloadOpener(Opener opener) { m_openClassDownload = std::move(opener); }
     void setNameDownloadOpener(Opener opener) { m_openNameDownload = std::move(opener); }

@@ -1,6 +1,7 @@
 #include "BackupFile.h"
 
 #include "ResultLine.h"
+#include "StationFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,24 +11,49 @@ namespace
 {
 
 QMutex g_folderMutex;
-QString g_folder; // guarded by g_folderMutex; empty: beside the executable
+QString g_executableFolder; // guarded by g_folderMutex; empty: the executable's own
 
 } // namespace
 
-QString BackupFile::folder()
+QString BackupFile::executableFolder()
 {
     {
         QMutexLocker lock(&g_folderMutex);
-        if (!g_folder.isEmpty())
-            return g_folder;
+        if (!g_executableFolder.isEmpty())
+            return g_executableFolder;
     }
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bak"));
+    // An installed copy never writes beside its program (/usr/bin is no place for data, even
+    // when the station runs as root and could write there).
+    return platform::runsInstalled() ? QString() : platform::programFolder();
 }
 
-void BackupFile::setFolder(const QString& path)
+void BackupFile::setExecutableFolder(const QString& path)
 {
     QMutexLocker lock(&g_folderMutex);
-    g_folder = path;
+    g_executableFolder = path;
+}
+
+QStringList BackupFile::folders(const QString& subfolder)
+{
+    QStringList result;
+    if (const QString beside = executableFolder(); !beside.isEmpty())
+        result << QDir(beside).filePath(subfolder);
+    result << QDir(platform::stationDataFolder()).filePath(subfolder);
+    return result;
+}
+
+bool BackupFile::openInFirst(QFile& file, const QStringList& folders, const QString& name,
+                             QIODevice::OpenMode mode)
+{
+    file.close();
+    for (const QString& dir : folders) {
+        if (!QDir().mkpath(dir))
+            continue;
+        file.setFileName(QDir(dir).filePath(name));
+        if (file.open(mode))
+            return true;
+    }
+    return false;
 }
 
 QString BackupFile::fileName(const QDateTime& started)
@@ -47,12 +73,9 @@ QByteArray BackupFile::line(const QByteArray& number, int itemCode, const QByteA
 
 bool BackupFile::create(const QDateTime& started)
 {
-    close();
-    const QString dir = folder();
-    if (!QDir().mkpath(dir))
-        return false;
-    m_file.setFileName(QDir(dir).filePath(fileName(started)));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    m_failed = false;
+    if (!openInFirst(m_file, folders(QString::fromLatin1(kSubfolder)), fileName(started),
+                     QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     const QByteArray first = header();
     if (m_file.write(first) != first.size() || !m_file.flush()) {
@@ -66,8 +89,11 @@ void BackupFile::write(const QByteArray& number, int itemCode, const QByteArray&
 {
     if (!m_file.isOpen())
         return;
-    m_file.write(line(number, itemCode, value));
-    m_file.flush();
+    const QByteArray text = line(number, itemCode, value);
+    if (m_file.write(text) != text.size() || !m_file.flush()) {
+        m_failed = true;
+        m_file.close();
+    }
 }
 
 void BackupFile::close()

@@ -7,6 +7,8 @@
 #include "MessageService.h"
 #include "TransferProgress.h"
 
+#include <algorithm>
+
 namespace
 {
 constexpr int kInstrumentFull = 3;
@@ -24,7 +26,7 @@ DownloadClassThread::DownloadClassThread(std::shared_ptr<MachineInterface> machi
 void DownloadClassThread::run()
 {
     TransferProgress progress(m_progress); // enables "关闭" on every way out
-    m_unsendable = 0;
+    m_notSent = PupilsNotSent();
     if (m_classes.isEmpty()) {
         platform::appMessage(QStringLiteral("下载班级数量为0,返回."));
         return;
@@ -38,16 +40,20 @@ void DownloadClassThread::run()
         total += c.count;
     progress.start(total);
 
+    bool full = false;
     for (const ChosenClass& c : std::as_const(m_classes)) {
         if (interruptionRequested())
             break;
-        if (!sendClass(c, progress))
-            return;
+        if (!sendClass(c, progress)) {
+            full = true;
+            break;
+        }
     }
-    m_machine->CMD10_Goodbye();
-    if (m_unsendable > 0)
-        platform::appMessage(QStringLiteral("%1名学生的编号含有GBK无法表示的字符,没有下载到仪器.")
-                                 .arg(m_unsendable));
+    if (!full)
+        m_machine->CMD10_Goodbye();
+    // Last, after "仪器没有足够的空间!"; not while the station goes down under the worker.
+    if (!m_notSent.isEmpty() && !interruptionRequested())
+        platform::appMessage(m_notSent.message());
 }
 
 bool DownloadClassThread::sendClass(const ChosenClass& schoolClass, TransferProgress& progress)
@@ -63,15 +69,19 @@ bool DownloadClassThread::sendClass(const ChosenClass& schoolClass, TransferProg
         m_machine->CMD10_Goodbye();
         return false;
     }
-    if (accepted != 1)
+    if (accepted != 1) {
+        m_notSent.add(schoolClass.name, PupilsNotSent::forResult(accepted), pupils);
         return true;
+    }
 
     long id = 0;
     QString studentNumber;
     QString name;
+    int read = 0;
     while (m_students.GetOneRec(id, studentNumber, name) == 1) {
         if (interruptionRequested())
             break;
+        ++read;
         QString number = studentNumber;
         if (m_numberType == NumberType::CardNumber) {
             QString cardNumber;
@@ -81,14 +91,18 @@ bool DownloadClassThread::sendClass(const ChosenClass& schoolClass, TransferProg
         }
         number = number.trimmed();
         name = name.trimmed();
-        // A number with a '?' for a character GBK lacks would never match the pupil again.
-        bool encoded = false;
-        const QByteArray numberBytes = platform::toGbk(number, &encoded);
-        if (!encoded) {
-            ++m_unsendable;
+        const PupilsNotSent::Encoded pupil = PupilsNotSent::encode(number, name);
+        if (pupil.problem) {
+            m_notSent.add(schoolClass.name, *pupil.problem);
             continue;
         }
-        m_machine->CMD2_WriteOneStudent(numberBytes, platform::toGbk(name));
+        const int stored = m_machine->CMD2_WriteOneStudent(pupil.number, pupil.name);
+        if (stored != 1) {
+            // This pupil and the rest of its class did not go.
+            m_notSent.add(schoolClass.name, PupilsNotSent::forResult(stored),
+                          std::max(1, pupils - read + 1));
+            break;
+        }
         progress.addRow({number, name, schoolClass.name});
     }
     return true;

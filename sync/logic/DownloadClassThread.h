@@ -3,6 +3,7 @@
 #include "ClassLists.h"
 #include "ExchangeWorker.h"
 #include "NumberType.h"
+#include "PupilsNotSent.h"
 
 #include <QList>
 
@@ -14,10 +15,12 @@ class MachineInterface;
 class ProgressView;
 class TransferProgress;
 
-// Sends the chosen classes and their pupils to the instrument, one progress row per pupil sent.
-// Per class: the pupils by class name, f1(1, 3), and when the class has pupils the class write
-// and one pupil write each, by student number or by card number (a pupil without a card ends
-// the class). "关闭" is enabled whichever way the worker ends.
+// Sends the chosen classes and their pupils to the instrument, one progress row per pupil the
+// instrument accepted. Per class: the pupils by class name, f1(1, 3), and when the class has
+// pupils the class write and one pupil write each, by student number or by card number (a pupil
+// without a card ends the class). A pupil whose number or name the instrument cannot take is
+// not sent; one the instrument does not accept ends its class. The pupils not sent are told in
+// one message at the end. "关闭" is enabled whichever way the worker ends.
 class DownloadClassThread final : public ExchangeWorker
 {
     Q_OBJECT
@@ -30,11 +33,11 @@ public:
 
     void run() override;
 
-    // Pupils not sent because GBK cannot hold their number (known after run()).
-    int unsendable() const { return m_unsendable; }
+    // The pupils not sent, by class and reason (known after run()).
+    const PupilsNotSent& notSent() const { return m_notSent; }
 
 private:
-    // False when the instrument is full (the user has been told).
+    // False when the instrument is full (the user has been told, goodbye said).
     bool sendClass(const ChosenClass& schoolClass, TransferProgress& progress);
 
     std::shared_ptr<MachineInterface> m_machine;
@@ -43,5 +46,5 @@ private:
     CCard& m_cards;
     QList<ChosenClass> m_classes;
     NumberType m_numberType;
-    int m_unsendable = 0;
+    PupilsNotSent m_notSent;
 };

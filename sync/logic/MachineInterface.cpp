@@ -3,8 +3,8 @@
 #include "Gbk.h"
 #include "MessageService.h"
 #include "ProfileSettings.h"
+#include "StationFolders.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -69,10 +69,12 @@ const QStringList& MachineInterface::functionNames()
 
 QString MachineInterface::configuredPath()
 {
-    const QString folder = QCoreApplication::applicationDirPath();
+    const QString folder = platform::programFolder();
     const QString configured = platform::readProfileString(kSection, kLibraryKey).trimmed();
-    if (configured.isEmpty())
-        return QDir(folder).filePath(kDefaultFile);
+    if (configured.isEmpty()) {
+        const QString found = platform::findHelper(kDefaultFile);
+        return found.isEmpty() ? QDir(folder).filePath(kDefaultFile) : found;
+    }
     return QDir::cleanPath(QDir(folder).absoluteFilePath(configured));
 }
 

@@ -41,7 +41,8 @@ public:
     // Names of the C functions the station needs, in the library's order.
     static const QStringList& functionNames();
     // The path from the settings ([instrument] library); relative paths are taken from the
-    // station's folder. Default: libqrvmachine.so beside the station's executable.
+    // station's folder. Default: libqrvmachine.so beside the station's executable, else in the
+    // installed helper folder (/usr/lib/<multiarch>/sorvik).
     static QString configuredPath();
 
     // Binds the configured library; on failure tells the user through the application's

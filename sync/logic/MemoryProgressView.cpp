@@ -37,6 +37,13 @@ void MemoryProgressView::setCell(int row, int column, const QString& text)
     cells[column] = text;
 }
 
+void MemoryProgressView::addTopRow(int position, const QStringList& cells)
+{
+    ProgressView::addTopRow(position, cells);
+    if (m_onRow)
+        m_onRow(position);
+}
+
 void MemoryProgressView::finish()
 {
     QMutexLocker lock(&m_mutex);

@@ -21,6 +21,12 @@ void ResultBatches::add(const QByteArray& number, int itemCode, const QByteArray
         flush();
 }
 
+void ResultBatches::listUnstored(const QStringList& cells)
+{
+    flush();
+    m_progress.addRow(cells);
+}
+
 void ResultBatches::flush()
 {
     if (m_values.empty())

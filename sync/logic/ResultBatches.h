@@ -28,6 +28,9 @@ public:
              const QDateTime& time);
     // Stores and lists what was added since the last batch.
     void flush();
+    // A row that stores nothing (a record that could not be decoded), listed after the values
+    // read before it.
+    void listUnstored(const QStringList& cells);
 
     // Values of pupils found whose batch was not kept.
     int notStored() const { return m_notStored; }

@@ -1,11 +1,16 @@
 #include "CAboutDlg.h"
 #include "CDB.h"
+#include "CDlgDataBase.h"
+#include "CDlgImportStu.h"
 #include "CDlgSelectDBFile.h"
 #include "CDlgSync.h"
 #include "CSorvikDlg.h"
 #include "Database.h"
 #include "DatabaseSetting.h"
+#include "FileDialogs.h"
+#include "FirstRunDatabase.h"
 #include "GuiTestSupport.h"
+#include "ImportTestSupport.h"
 #include "MainWindowControls.h"
 #include "MdbFixtures.h"
 #include "NewDatabase.h"
@@ -14,8 +19,10 @@
 #include "SqlConnection.h"
 
 #include <QAction>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +36,9 @@ namespace
 {
 
 const QString kBaseTitle = QStringLiteral("Dornel体质测试系统2011  2.08");
+// The first-run offer; %1 is the database it names.
+const QString kOfferNew = QStringLiteral("还没有选择数据库。\n是否在 %1 新建一个空的数据库?");
+const QString kOfferExisting = QStringLiteral("还没有选择数据库。\n是否使用已有的数据库 %1 ?");
 
 QPushButton* button(const QWidget* w, int id)
 {
@@ -48,22 +58,29 @@ private slots:
     void noDatabaseAndSelectionCancelled_data();
     void noDatabaseAndSelectionCancelled();
     void savedSelectionClosesTheWindow();
+    void firstRunOffer_data();
+    void firstRunOffer();
     void radioButtonsStayExclusive();
     void counterFollowsTheList();
     void exitClosesTheDatabaseEscapeDoesNot();
     void aboutBoxIsReachable();
     void syncButtonOpensTheHub();
+    void databaseMenuImportsStudents();
 
 private:
     QString makeDatabase();
     std::unique_ptr<testsupport::IsolatedConfig> m_config;
     std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_oldDataHome;
 };
 
 void TestMainWindow::init()
 {
     m_config = std::make_unique<testsupport::IsolatedConfig>();
     m_dir = std::make_unique<QTemporaryDir>();
+    // The first-run offer works in $XDG_DATA_HOME: never the real one.
+    m_oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("data")).toUtf8());
     theDB.close();
     theDB = CDB();
     bDBOpen = false;
@@ -74,6 +91,7 @@ void TestMainWindow::cleanup()
     theDB.close();
     theDB = CDB();
     bDBOpen = false;
+    qputenv("XDG_DATA_HOME", m_oldDataHome);
     m_dir.reset();
     m_config.reset();
 }
@@ -161,7 +179,7 @@ void TestMainWindow::noDatabaseAndSelectionCancelled_data()
 {
     QTest::addColumn<bool>("configured");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("empty configuration") << false << QStringList{};
+    QTest::newRow("empty configuration, offer declined") << false << QStringList{kOfferNew};
     QTest::newRow("configured file missing")
         << true << QStringList{QStringLiteral("没有找到数据库")};
 }
@@ -188,7 +206,10 @@ void TestMainWindow::noDatabaseAndSelectionCancelled()
     QVERIFY(!ui.radioCardNO->isChecked());
     QVERIFY(ui.start->isEnabled());
     QVERIFY(ui.stop->isEnabled());
+    for (QString& text : messages)
+        text = text.arg(FirstRunDatabase::defaultPath());
     QCOMPARE(recorder.texts(), messages);
+    QVERIFY(!QFileInfo::exists(FirstRunDatabase::defaultPath()));
 }
 
 void TestMainWindow::savedSelectionClosesTheWindow()
@@ -209,7 +230,81 @@ void TestMainWindow::savedSelectionClosesTheWindow()
     QVERIFY(!dlg.isVisible());
     QVERIFY(!bDBOpen);
     QCOMPARE(platform::readDatabaseFileName(), path);
-    QCOMPARE(recorder.texts(), QStringList{QStringLiteral("保存成功,请重新启动程序!")});
+    QCOMPARE(recorder.texts(), (QStringList{kOfferNew.arg(FirstRunDatabase::defaultPath()),
+                                            QStringLiteral("保存成功,请重新启动程序!")}));
+}
+
+void TestMainWindow::firstRunOffer_data()
+{
+    QTest::addColumn<QString>(
+        "before"); // what $XDG_DATA_HOME/sorvik/school.mdb is: "", "db", "blocked"
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("declined") << QString() << false << false;
+    QTest::newRow("accepted: a new empty database") << QString() << true << true;
+    QTest::newRow("accepted: the database already there") << QStringLiteral("db") << true << true;
+    QTest::newRow("accepted: its folder cannot be made")
+        << QStringLiteral("blocked") << true << false;
+}
+
+void TestMainWindow::firstRunOffer()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, accept);
+    QFETCH(bool, opens);
+    const QString path = FirstRunDatabase::defaultPath();
+    const QString dataHome = m_dir->filePath(QStringLiteral("data"));
+    if (before == QStringLiteral("db")) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(store::createDatabase(path).isEmpty());
+        QVERIFY(store::addDemoPupils(path, 3).isEmpty());
+    } else if (before == QStringLiteral("blocked")) {
+        QFile file(dataHome); // a file where the data folder should be
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    RecordingMessageService recorder;
+    recorder.queueAnswer(accept ? platform::Answer::Yes : platform::Answer::No);
+    bool selectionShown = false;
+    if (!opens)
+        testsupport::whenModalShown<CDlgSelectDBFile>([&](CDlgSelectDBFile* d) {
+            selectionShown = true;
+            button(d, CDlgSelectDBFile::IdReturn)->click();
+        });
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+
+    const QList<RecordingMessageService::Shown> shown = recorder.shown();
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.at(0).text,
+             (before == QStringLiteral("db") ? kOfferExisting : kOfferNew).arg(path));
+    QCOMPARE(shown.at(0).buttons, platform::Buttons::YesNo);
+    QCOMPARE(shown.at(0).icon, platform::Icon::Question);
+    QCOMPARE(bDBOpen, opens);
+    QCOMPARE(selectionShown, !opens);
+    if (opens) {
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      ") + path);
+        QCOMPARE(platform::readDatabaseFileName(), path);
+        QVERIFY(testsupport::MainWindowControls(&dlg).radioStuNO->isChecked());
+        // A database already there is used as it is, pupils and all.
+        QCOMPARE(theDB.database()
+                     ->connection()
+                     .query(QStringLiteral("SELECT count(*) FROM STU_Main"))
+                     .at(0, 0)
+                     .toInt(),
+                 before == QStringLiteral("db") ? 3 : 0);
+        return;
+    }
+    QCOMPARE(dlg.windowTitle(), kBaseTitle + QStringLiteral("      没有选择数据库!"));
+    QCOMPARE(platform::readDatabaseFileName(), QString());
+    QVERIFY(!QFileInfo::exists(path));
+    if (accept) {
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown.at(1).text.startsWith(QStringLiteral("无法新建数据库 ") + path));
+        QCOMPARE(shown.at(1).icon, platform::Icon::Warning);
+    } else {
+        QCOMPARE(shown.size(), 1);
+    }
 }
 
 void TestMainWindow::radioButtonsStayExclusive()
@@ -311,6 +406,53 @@ void TestMainWindow::syncButtonOpensTheHub()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(dlg.isVisible());
     QCOMPARE(recorder.count(), 0);
+}
+
+void TestMainWindow::databaseMenuImportsStudents()
+{
+    using namespace importtest;
+    using namespace Qt::StringLiterals;
+    QVERIFY(platform::writeDatabaseFileName(makeDatabase()));
+    RecordingMessageService recorder;
+    CSorvikDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QStringList listed, counts;
+    testsupport::whenModalShown<CDlgDataBase>([&](CDlgDataBase* menu) {
+        testsupport::whenModalShown<CDlgImportStu>([&](CDlgImportStu* import) {
+            // Five pupils, then a workbook whose second row repeats its first.
+            for (const QString& name : {u"students.xls"_s, u"students_duplicate.xls"_s}) {
+                platform::setNextOpenFileName(workbook(name));
+                button(import, CDlgImportStu::IdBrowse)->click();
+                button(import, CDlgImportStu::IdStart)->click();
+                counts << testsupport::child<QLabel>(import, CDlgImportStu::IdCount)->text();
+            }
+            auto* list = testsupport::child<platform::ReportList>(import, CDlgImportStu::IdList);
+            for (const QStringList& row : testsupport::rowsOf(list, 10))
+                listed << row.at(3) + row.at(5) + row.at(6);
+            button(import, CDlgImportStu::IdReturn)->click();
+        });
+        button(menu, CDlgDataBase::IdImportStu)->click();
+        button(menu, CDlgDataBase::IdReturn)->click();
+    });
+    button(&dlg, CSorvikDlg::IdDataBase)->click();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    const QString title = u"导入学生"_s;
+    QCOMPARE(boxes(recorder),
+             (QStringList{box(title, platform::Icon::Information, u"总共导入学生:5人"_s),
+                          appBox(u"存在相同的记录,学号:2101041"_s),
+                          box(title, platform::Icon::Stop, u"导入学生:乙二失败!"_s),
+                          box(title, platform::Icon::Information, u"总共导入学生:1人"_s)}));
+    QCOMPARE(counts, (QStringList{u"5"_s, u"6"_s}));
+    // The second run's pupil on top; the list as stored.
+    QCOMPARE(listed,
+             (QStringList{u"2101041甲一男"_s, u"2101001王小明男"_s, u"2101002李\"小\"红女"_s,
+                          u"2102001赵云男"_s, u"2201001钱多多"_s, u"2201002孙悟空X"_s}));
+    QStringList stored;
+    for (const QStringList& p : pupils(theDB))
+        stored << p.at(0) + p.at(1) + p.at(6);
+    QCOMPARE(stored, listed.mid(1) << listed.at(0));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -434,6 +434,8 @@ public:
     QList<int> selectedRows() const override { return {}; }
     void deleteRow(int row) override { inner.deleteRow(row); }
     void deleteAll() override { inner.deleteAll(); }
+    void setRowKey(int row, qint64 key) override { inner.setRowKey(row, key); }
+    std::optional<qint64> rowKey(int row) const override { return inner.rowKey(row); }
 };
 
 } // namespace

@@ -233,10 +233,10 @@ private slots:
 private:
     bool startInstrument(const QStringList& extraArgs = {});
     bool restartInstrument(const QStringList& extraArgs = {});
-    QString statePath() const { return dir_->filePath(u"instrument.json"_s); }
+    QString statePath() const { return m_dir->filePath(u"instrument.json"_s); }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<InstrumentProcess> instrument_;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<InstrumentProcess> m_instrument;
 };
 
 void MachineInterfaceTest::initTestCase()
@@ -247,30 +247,30 @@ void MachineInterfaceTest::initTestCase()
 
 void MachineInterfaceTest::init()
 {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
     // Never pick up the settings of whoever runs the tests.
-    qputenv("XDG_CONFIG_HOME", dir_->filePath(u"config"_s).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", m_dir->filePath(u"config"_s).toLocal8Bit());
 }
 
 void MachineInterfaceTest::cleanup()
 {
     CMD10_Goodbye();
-    instrument_.reset();
-    dir_.reset();
+    m_instrument.reset();
+    m_dir.reset();
 }
 
 bool MachineInterfaceTest::startInstrument(const QStringList& extraArgs)
 {
-    instrument_ = std::make_unique<InstrumentProcess>(
-        statePath(), dir_->filePath(u"instrument.log"_s), extraArgs);
-    return instrument_->start();
+    m_instrument = std::make_unique<InstrumentProcess>(
+        statePath(), m_dir->filePath(u"instrument.log"_s), extraArgs);
+    return m_instrument->start();
 }
 
 bool MachineInterfaceTest::restartInstrument(const QStringList& extraArgs)
 {
     CMD10_Goodbye();
-    instrument_.reset();
+    m_instrument.reset();
     return startInstrument(extraArgs);
 }
 
@@ -301,8 +301,8 @@ void MachineInterfaceTest::handshakeAndGoodbye()
     QCOMPARE(CMD10_Goodbye(), 1);
 
     // One log line per request served: 3 hellos, mode, 2 counts, counts2, 2 goodbyes.
-    QTRY_COMPARE_WITH_TIMEOUT(instrument_->log().count(" -> "), 9, 5000);
-    const QByteArray log = instrument_->log();
+    QTRY_COMPARE_WITH_TIMEOUT(m_instrument->log().count(" -> "), 9, 5000);
+    const QByteArray log = m_instrument->log();
     for (const char* word : {"HELLO", "MODE (1,3)", "COUNTS2", "GOODBYE"})
         QVERIFY2(log.contains(word), word);
 }
@@ -389,10 +389,10 @@ void MachineInterfaceTest::settingsFile()
     qunsetenv("SORVIK_INSTRUMENT_HOST");
     if (!envPort)
         qunsetenv("SORVIK_INSTRUMENT_PORT");
-    QVERIFY(QDir().mkpath(dir_->filePath(u"config/sorvik"_s)));
-    QFile file(dir_->filePath(u"config/sorvik/sorvik.ini"_s));
+    QVERIFY(QDir().mkpath(m_dir->filePath(u"config/sorvik"_s)));
+    QFile file(m_dir->filePath(u"config/sorvik/sorvik.ini"_s));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    ini.replace(u"PORT"_s, QString::number(instrument_->port()));
+    ini.replace(u"PORT"_s, QString::number(m_instrument->port()));
     ini.replace(u"CLOSED"_s, QString::number(closedPort()));
     file.write(ini.toUtf8());
     file.close();
@@ -527,7 +527,7 @@ void MachineInterfaceTest::readAndDecodeRecords()
     QCOMPARE(CMD0_Handshake(), 1);
     QVERIFY(download(sampleClasses()));
     QCOMPARE(CMD10_Goodbye(), 1);
-    instrument_.reset();
+    m_instrument.reset();
 
     const QList<QStringList> recorded{
         {u"0"_s, u"2024001"_s, u"6"_s, u"745"_s, {}, u"2024-05-06T09:30"_s},
@@ -635,7 +635,7 @@ void MachineInterfaceTest::recordActionRejectsBadResults()
     QCOMPARE(CMD0_Handshake(), 1);
     QVERIFY(download({{u"Only"_s, {{u"7001"_s, u"赵磊"_s}}}, {u"Other"_s, {}}}));
     QCOMPARE(CMD10_Goodbye(), 1);
-    instrument_.reset();
+    m_instrument.reset();
 
     QByteArray errors;
     QVERIFY(InstrumentProcess::runAction(statePath(), QStringList{u"--record"_s} + args, &errors) !=
@@ -663,7 +663,7 @@ void MachineInterfaceTest::simulatedResultsArePlausible()
     }
     QVERIFY(download(classes));
     QCOMPARE(CMD10_Goodbye(), 1);
-    instrument_.reset();
+    m_instrument.reset();
 
     // Simulating with no pupils at all is an error, not an empty success.
     QTemporaryDir empty;
@@ -740,7 +740,7 @@ void MachineInterfaceTest::recordsAreReadInRuns()
         row.pupils.append({QString::number(20260100 + p), u"学生%1"_s.arg(p)});
     QVERIFY(download({row}));
     QCOMPARE(CMD10_Goodbye(), 1);
-    instrument_.reset();
+    m_instrument.reset();
     const int total = 400;
     QCOMPARE(InstrumentProcess::runAction(
                  statePath(), {u"--simulate"_s, QString::number(total), u"--seed"_s, u"7"_s}),
@@ -766,8 +766,8 @@ void MachineInterfaceTest::recordsAreReadInRuns()
     QCOMPARE(CMD5_ReadTestValue(0, 1, past.data()), 0);
     QCOMPARE(CMD10_Goodbye(), 1);
 
-    QTRY_VERIFY_WITH_TIMEOUT(instrument_->log().contains("GOODBYE"), 5000);
-    const QByteArray log = instrument_->log();
+    QTRY_VERIFY_WITH_TIMEOUT(m_instrument->log().contains("GOODBYE"), 5000);
+    const QByteArray log = m_instrument->log();
     // 400 records forward take three runs of at most 151, not 400 round trips. Backward,
     // every record asks for a run of its own (so the three runs come once more), and the
     // two reads of a missing record ask once each.
@@ -803,7 +803,7 @@ void MachineInterfaceTest::formatErasesEverything()
     QVERIFY(download(sampleClasses()));
     QCOMPARE(CMD1_WriteOneClass("One too many", 0), 3);
     QCOMPARE(CMD10_Goodbye(), 1);
-    instrument_.reset();
+    m_instrument.reset();
     QCOMPARE(InstrumentProcess::runAction(statePath(), {u"--simulate"_s, u"20"_s}), 0);
 
     QVERIFY(startInstrument({u"--capacity-classes"_s, u"3"_s}));
@@ -843,7 +843,7 @@ void MachineInterfaceTest::stateSurvivesRestart()
     const QList<ClassRow> classes = sampleClasses();
     QVERIFY(download(classes));
     if (killed)
-        instrument_->kill();
+        m_instrument->kill();
     QVERIFY(restartInstrument());
 
     QCOMPARE(CMD0_Handshake(), 1);
@@ -859,7 +859,7 @@ void MachineInterfaceTest::stateSurvivesRestart()
     }
     // The pupils came back too: results can be recorded for them.
     QCOMPARE(CMD10_Goodbye(), 1);
-    instrument_.reset();
+    m_instrument.reset();
     QCOMPARE(InstrumentProcess::runAction(statePath(), {u"--record"_s, u"--class"_s, u"1"_s,
                                                         u"--number"_s, u"2024102"_s, u"--item"_s,
                                                         u"5"_s, u"--value"_s, u"210"_s}),
@@ -872,14 +872,14 @@ void MachineInterfaceTest::malformedFramesAreRejected()
 
     // A client that does not speak the protocol is cut off.
     QTcpSocket garbage;
-    garbage.connectToHost(QHostAddress::LocalHost, instrument_->port());
+    garbage.connectToHost(QHostAddress::LocalHost, m_instrument->port());
     QVERIFY(garbage.waitForConnected(5000));
     garbage.write("GET / HTTP/1.0\r\n\r\n");
     QVERIFY(garbage.waitForDisconnected(5000));
 
     // A class name of 18 bytes ending in half a character, sent around the library's cut.
     QTcpSocket raw;
-    raw.connectToHost(QHostAddress::LocalHost, instrument_->port());
+    raw.connectToHost(QHostAddress::LocalHost, m_instrument->port());
     QVERIFY(raw.waitForConnected(5000));
     const QByteArray longName = gbk(u"一二三四五六七八九"_s).left(17);
     std::vector<std::uint8_t> payload{0, 0};
@@ -916,11 +916,11 @@ void MachineInterfaceTest::silentInstrumentTimesOut()
     QVERIFY(startInstrument());
     QCOMPARE(CMD0_Handshake(), 1);
     QCOMPARE(CMD1_WriteOneClass("Paused", 2), 1);
-    instrument_->pause();
+    m_instrument->pause();
     int a = Sentinel, b = Sentinel;
     QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
     QCOMPARE(a, Sentinel);
-    instrument_->resume();
+    m_instrument->resume();
     // The late answer must not be taken for the next one: the connection is gone.
     QCOMPARE(CMD3_ReadClassStudnetCount(&a, &b), 0);
     QVERIFY(CMD2_WriteOneStudent("1", "x") != 1);
@@ -938,13 +938,13 @@ void MachineInterfaceTest::instrumentKilledDuringExchange()
 
     // The instrument dies while a request is on its way: held still until the request waits
     // unread at its end, then killed.
-    instrument_->pause();
+    m_instrument->pause();
     int during = -1;
     std::unique_ptr<QThread> caller(
         QThread::create([&during] { during = CMD2_WriteOneStudent("2024002", "Li"); }));
     caller->start();
-    QTRY_VERIFY_WITH_TIMEOUT(unreadBytesAt(instrument_->port()) > 0, 10000);
-    instrument_->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(unreadBytesAt(m_instrument->port()) > 0, 10000);
+    m_instrument->kill();
     QVERIFY(caller->wait(30000));
     QVERIFY(during != 1);
 

@@ -61,12 +61,12 @@ private slots:
     void handshakeWithoutInstrument();
 
 private:
-    QLibrary library_{QStringLiteral(SORVIK_BIN_DIR "/qrvmachine")};
+    QLibrary m_library{QStringLiteral(SORVIK_BIN_DIR "/qrvmachine")};
 };
 
 void QrvMachineBindingTest::initTestCase()
 {
-    QVERIFY2(library_.load(), qPrintable(library_.errorString()));
+    QVERIFY2(m_library.load(), qPrintable(m_library.errorString()));
 }
 
 void QrvMachineBindingTest::resolvesEverySymbol_data()
@@ -82,7 +82,7 @@ void QrvMachineBindingTest::resolvesEverySymbol_data()
 void QrvMachineBindingTest::resolvesEverySymbol()
 {
     QFETCH(QByteArray, symbol);
-    QVERIFY(library_.resolve(symbol.constData()) != nullptr);
+    QVERIFY(m_library.resolve(symbol.constData()) != nullptr);
 }
 
 void QrvMachineBindingTest::decodesDocumentedLayout_data()
@@ -135,7 +135,7 @@ void QrvMachineBindingTest::decodesDocumentedLayout()
     QFETCH(QByteArray, time);
 
     using Decode = int (*)(const unsigned char*, char*, unsigned char*, char*, unsigned char*);
-    const auto decode = reinterpret_cast<Decode>(library_.resolve("qrv_dll_DecodeOneValue"));
+    const auto decode = reinterpret_cast<Decode>(m_library.resolve("qrv_dll_DecodeOneValue"));
     QVERIFY(decode);
     std::array<char, 24> numberOut;
     numberOut.fill('#');
@@ -172,9 +172,9 @@ void QrvMachineBindingTest::handshakeWithoutInstrument()
 
     using NoArgs = int (*)();
     using Counts = int (*)(int*, int*);
-    const auto handshake = reinterpret_cast<NoArgs>(library_.resolve("CMD0_Handshake"));
-    const auto counts = reinterpret_cast<Counts>(library_.resolve("CMD3_ReadClassStudnetCount"));
-    const auto mode = reinterpret_cast<int (*)(int, int)>(library_.resolve("f1"));
+    const auto handshake = reinterpret_cast<NoArgs>(m_library.resolve("CMD0_Handshake"));
+    const auto counts = reinterpret_cast<Counts>(m_library.resolve("CMD3_ReadClassStudnetCount"));
+    const auto mode = reinterpret_cast<int (*)(int, int)>(m_library.resolve("f1"));
     QVERIFY(handshake && counts && mode);
     QVERIFY(handshake() != 1);
     QCOMPARE(mode(1, 3), 0);

@@ -159,6 +159,15 @@ void TestCCard::failures()
 {
     const QString insertUpdate = u"int  CCard::InsertUpdateCard(long lStuID,CString strStuNO)"_s;
     {
+        // A number longer than the table's 50 characters is refused, as the original engine did.
+        CCard card(m_fresh.db());
+        QCOMPARE(card.InsertUpdateCard(1, QString(50, u'好')), 1);
+        QCOMPARE(card.InsertUpdateCard(1, QString(51, u'9')), 0);
+        QVERIFY(storetest::reportedError(*m_boxes, insertUpdate).contains(u"超过50个字符"_s));
+        QCOMPARE(cardRows(), (QList<QVariantList>{{1LL, QString(50, u'好')}}));
+        m_boxes->clear();
+    }
+    {
         CCard card(m_fresh.db());
         m_fresh.executeElsewhere(u"DROP TABLE Stu_card"_s);
         QCOMPARE(card.InsertUpdateCard(1, u"C1"_s), 0);

@@ -23,6 +23,7 @@ struct MainWindowControls {
           start(child<QPushButton>(window, CSorvikDlg::IdStart)),
           stop(child<QPushButton>(window, CSorvikDlg::IdStop)),
           setup(child<QPushButton>(window, CSorvikDlg::IdCollectSetup)),
+          dataBase(child<QPushButton>(window, CSorvikDlg::IdDataBase)),
           sync(child<QPushButton>(window, CSorvikDlg::IdSync)),
           exit(child<QPushButton>(window, CSorvikDlg::IdExit)),
           collector(window->findChild<CQRVCollect*>(platform::controlName(CSorvikDlg::IdCollect)))
@@ -36,6 +37,7 @@ struct MainWindowControls {
     QPushButton* start;
     QPushButton* stop;
     QPushButton* setup;
+    QPushButton* dataBase;
     QPushButton* sync;
     QPushButton* exit;
     CQRVCollect* collector;

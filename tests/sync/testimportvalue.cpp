@@ -110,7 +110,9 @@ private slots:
     void importFirstClass_data();
     void importFirstClass();
     void importByCardNumber();
-    void recordsTheInstrumentDoesNotGiveAreReported();
+    void recordsNotAsCountedAreReported_data();
+    void recordsNotAsCountedAreReported();
+    void undecodableRecordsAreListedAndBackedUp();
     void noInstrument();
     void noClassChosen();
     void valuesThatCannotBeStoredShowAsNotStored();
@@ -137,8 +139,9 @@ private slots:
 private:
     std::unique_ptr<ImportValueThread> worker(MemoryProgressView& view,
                                               const QList<ChosenClass>& classes, NumberType type,
-                                              bool backup);
+                                              bool backup, const QString& library = kLibrary);
     QString value(long id, int item);
+    // The executable's folder is m_backupRoot, $XDG_DATA_HOME its folder "data".
     QString backupFolder() const { return m_backupRoot->filePath(u"bak"_s); }
     QStringList backupFiles() const
     {
@@ -198,7 +201,8 @@ void TestImportValue::init()
     m_config = std::make_unique<testsupport::IsolatedConfig>();
     m_messages = std::make_unique<RecordingMessageService>();
     m_backupRoot = std::make_unique<QTemporaryDir>();
-    BackupFile::setFolder(backupFolder());
+    BackupFile::setExecutableFolder(m_backupRoot->path());
+    qputenv("XDG_DATA_HOME", m_backupRoot->filePath(u"data"_s).toUtf8());
     platform::setClock([] { return kNow; });
     QVERIFY(m_fresh.make());
     m_first =
@@ -223,7 +227,8 @@ void TestImportValue::cleanup()
     theDB = CDB();
     m_fresh.close();
     platform::setClock({});
-    BackupFile::setFolder(QString());
+    BackupFile::setExecutableFolder(QString());
+    qunsetenv("XDG_DATA_HOME");
     m_backupRoot.reset();
     m_messages.reset();
     m_config.reset();
@@ -237,7 +242,8 @@ void TestImportValue::cleanupTestCase()
 
 std::unique_ptr<ImportValueThread> TestImportValue::worker(MemoryProgressView& view,
                                                            const QList<ChosenClass>& classes,
-                                                           NumberType type, bool backup)
+                                                           NumberType type, bool backup,
+                                                           const QString& library)
 {
     ResultHandler handler;
     if (bDBOpen) {
@@ -247,7 +253,7 @@ std::unique_ptr<ImportValueThread> TestImportValue::worker(MemoryProgressView& v
         m_cards = std::make_unique<CCard>(theDB);
         handler = ResultHandler(theDB, *m_items, *m_students, *m_values, *m_cards);
     }
-    return std::make_unique<ImportValueThread>(std::make_shared<MachineInterface>(kLibrary), view,
+    return std::make_unique<ImportValueThread>(std::make_shared<MachineInterface>(library), view,
                                                handler, classes, type, backup);
 }
 
@@ -278,22 +284,40 @@ void TestImportValue::importFirstClass_data()
 {
     QTest::addColumn<bool>("database");
     QTest::addColumn<bool>("backup");
-    QTest::newRow("database, backup") << true << true;
-    QTest::newRow("database, no backup") << true << false;
-    QTest::newRow("no database, backup") << false << true;
-    QTest::newRow("no database, no backup") << false << false;
+    QTest::addColumn<QString>("backupIn"); // "bak" beside the executable, "data", "" nowhere
+    QTest::newRow("database, backup") << true << true << u"bak"_s;
+    QTest::newRow("database, no backup") << true << false << QString();
+    QTest::newRow("no database, backup") << false << true << u"bak"_s;
+    QTest::newRow("no database, no backup") << false << false << QString();
+    // Where the folder beside the executable cannot be written (any installed copy).
+    QTest::newRow("backup in the data folder") << true << true << u"data/sorvik/bak"_s;
+    QTest::newRow("backup nowhere") << true << true << QString();
 }
 
 void TestImportValue::importFirstClass()
 {
     QFETCH(bool, database);
     QFETCH(bool, backup);
+    QFETCH(QString, backupIn);
     bDBOpen = database;
+    // Plain files where the folders would go stop root too, whom read-only folders do not.
+    if (backup && backupIn != u"bak")
+        QVERIFY(QFile(backupFolder()).open(QIODevice::WriteOnly));
+    if (backup && backupIn.isEmpty())
+        QVERIFY(QDir(m_backupRoot->path()).mkpath(u"data"_s) &&
+                QFile(m_backupRoot->filePath(u"data/sorvik"_s)).open(QIODevice::WriteOnly));
     MemoryProgressView view;
+    int toldBeforeFirstRow = -1;
+    view.setOnRow(
+        [&](int row) { toldBeforeFirstRow = row == 1 ? m_messages->count() : toldBeforeFirstRow; });
     auto w = worker(view, {{u"0"_s, kFirst, 5}}, NumberType::StudentNumber, backup);
     w->run();
 
-    QCOMPARE(m_messages->count(), 0);
+    const QStringList told{
+        u"无法创建备份文件,以下文件夹都不能写入:\n%1\n%2\n导入照常进行,成绩不会写入备份文件."_s.arg(
+            backupFolder(), m_backupRoot->filePath(u"data/sorvik/bak"_s))};
+    QCOMPARE(m_messages->texts(), backup && backupIn.isEmpty() ? told : QStringList());
+    QCOMPARE(toldBeforeFirstRow, m_messages->count());
     QVERIFY(view.finished());
     QCOMPARE(rowsOf(view), database ? kFirstClassRows : kFirstClassListed);
     // The double record made a sixth row; the bar stays full at the record total.
@@ -308,11 +332,12 @@ void TestImportValue::importFirstClass()
     QCOMPARE(value(m_first.at(1), 3), u"<0 rows>"_s);
     QCOMPARE(value(m_first.at(1), 1), u"<real>"_s);
 
-    if (backup) {
-        QCOMPARE(backupFiles(), QStringList{u"2024-06-01 12-00-00.bak"_s});
-        QCOMPARE(w->backupPath(), QDir(backupFolder()).filePath(u"2024-06-01 12-00-00.bak"_s));
-        QCOMPARE(backupContent(), kFirstClassBackup);
-    } else {
+    if (backup && !backupIn.isEmpty()) {
+        QCOMPARE(w->backupPath(), m_backupRoot->filePath(backupIn + u"/2024-06-01 12-00-00.bak"_s));
+        QFile file(w->backupPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), kFirstClassBackup);
+    } else if (!backup) {
         QVERIFY(w->backupPath().isEmpty());
         QVERIFY(!QFileInfo::exists(backupFolder()));
     }
@@ -343,21 +368,52 @@ void TestImportValue::importByCardNumber()
     QCOMPARE(m_messages->count(), 0);
 }
 
-void TestImportValue::recordsTheInstrumentDoesNotGiveAreReported()
+void TestImportValue::recordsNotAsCountedAreReported_data()
 {
-    // The chosen list promises two records more than the instrument holds for the class.
+    QTest::addColumn<int>("chosen"); // records chosen of the first class, which holds 5
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("rows");
+    // Nothing is made up for records the instrument does not hand out.
+    QTest::newRow("fewer held") << 7 << u"有2条成绩没有从仪器读出."_s << 9;
+    // A count cut to 16 bits, or results measured since the list was read.
+    QTest::newRow("more held") << 3
+                               << u"高一(1)班: 仪器中的成绩多于3条,多出的没有导入,请重新查看仪器."_s
+                               << 7;
+}
+
+void TestImportValue::recordsNotAsCountedAreReported()
+{
+    QFETCH(int, chosen);
+    QFETCH(QString, message);
+    QFETCH(int, rows);
     MemoryProgressView view;
-    auto w =
-        worker(view, {{u"0"_s, kFirst, 7}, {u"1"_s, kSecond, 2}}, NumberType::StudentNumber, true);
-    w->run();
-    QCOMPARE(w->unreadable(), 2);
-    QCOMPARE(m_messages->texts(), QStringList{u"有2条成绩没有从仪器读出."_s});
-    // Nothing was made up for them, and the next class was read all the same.
-    QCOMPARE(view.rowCount(), 9);
+    worker(view, {{u"0"_s, kFirst, chosen}, {u"1"_s, kSecond, 2}}, NumberType::StudentNumber, true)
+        ->run();
+    QCOMPARE(m_messages->texts(), QStringList{message});
+    // The next class was read all the same.
+    QCOMPARE(view.rowCount(), rows);
     QCOMPARE(view.row(0).at(1), u"C2025001"_s);
     QCOMPARE(view.row(0).at(2), u"没有此学生"_s);
-    QCOMPARE(backupContent().count('\n'), 1 + 6 + 3);
+    QCOMPARE(backupContent().count('\n'), 1 + rows);
     QVERIFY(view.finished());
+}
+
+void TestImportValue::undecodableRecordsAreListedAndBackedUp()
+{
+    MemoryProgressView view;
+    worker(view, {{u"0"_s, u"甲班"_s, 4}}, NumberType::StudentNumber, true, kSparseLibrary)->run();
+    // Listed and written with what the library gave, the time empty; stored nowhere.
+    QCOMPARE(rowsOf(view).mid(1, 2),
+             (QList<QStringList>{{u"3"_s, {}, u"无法解码的记录"_s, {}, {}, {}, {}},
+                                 {u"2"_s, u"2024002"_s, u"无法解码的记录"_s, u"7"_s, {}, {}, {}}}));
+    QCOMPARE(backupContent(), QByteArray("Pelkan Collect Data\r\n             202400106  745\r\n"
+                                         "             202400207     \r\n"
+                                         "                    00     \r\n"
+                                         "             202400206    0\r\n"));
+    QCOMPARE(m_messages->texts(),
+             QStringList{u"有2条成绩无法解码,列表中标为\"无法解码的记录\",没有保存."_s});
+    QCOMPARE(value(m_first.at(0), 6), u"7.45"_s);
+    QCOMPARE(value(m_first.at(1), 6), u"0"_s);
 }
 
 void TestImportValue::noInstrument()

@@ -96,7 +96,8 @@ void TestTransferRules::init()
 
 void TestTransferRules::cleanup()
 {
-    BackupFile::setFolder(QString());
+    BackupFile::setExecutableFolder(QString());
+    qunsetenv("XDG_DATA_HOME");
     m_boxes.reset();
     m_fresh.close();
 }
@@ -286,15 +287,18 @@ void TestTransferRules::backupFileName()
 {
     QCOMPARE(BackupFile::fileName(QDateTime(QDate(2024, 5, 6), QTime(9, 3, 7))),
              u"2024-05-06 09-03-07.bak"_s);
-    BackupFile::setFolder(QString());
-    QCOMPARE(BackupFile::folder(), QCoreApplication::applicationDirPath() + u"/bak"_s);
+    BackupFile::setExecutableFolder(QString());
+    qputenv("XDG_DATA_HOME", "/srv/data");
+    QCOMPARE(BackupFile::folders(u"bak"_s),
+             (QStringList{QCoreApplication::applicationDirPath() + u"/bak"_s,
+                          u"/srv/data/sorvik/bak"_s}));
 }
 
 void TestTransferRules::backupFileIsWrittenLineByLine()
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"nested/bak"_s);
-    BackupFile::setFolder(folder);
+    BackupFile::setExecutableFolder(dir.filePath(u"nested"_s));
     BackupFile file;
     QVERIFY(file.create(QDateTime(QDate(2024, 5, 6), QTime(9, 30, 15))));
     QCOMPARE(file.path(), folder + u"/2024-05-06 09-30-15.bak"_s);
@@ -319,17 +323,19 @@ void TestTransferRules::backupFileIsWrittenLineByLine()
 void TestTransferRules::backupFileReplacesOneOfTheSameName()
 {
     QTemporaryDir dir;
-    BackupFile::setFolder(dir.path());
+    BackupFile::setExecutableFolder(dir.path());
     const QDateTime started(QDate(2024, 5, 6), QTime(9, 30, 15));
+    const QString path = dir.filePath(u"bak/"_s) + BackupFile::fileName(started);
+    QVERIFY(QDir(dir.path()).mkdir(u"bak"_s));
     {
-        QFile old(QDir(dir.path()).filePath(BackupFile::fileName(started)));
+        QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("an older import with more text than the new one\r\n");
     }
     BackupFile file;
     QVERIFY(file.create(started));
     file.close();
-    QFile f(QDir(dir.path()).filePath(BackupFile::fileName(started)));
+    QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), BackupFile::header());
 }
@@ -342,7 +348,10 @@ void TestTransferRules::backupFolderThatCannotBeMade()
         QFile plain(blocked);
         QVERIFY(plain.open(QIODevice::WriteOnly));
     }
-    BackupFile::setFolder(blocked);
+    // Nor in the data folder.
+    QVERIFY(QFile(dir.filePath(u"sorvik"_s)).open(QIODevice::WriteOnly));
+    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    BackupFile::setExecutableFolder(dir.path());
     BackupFile file;
     QVERIFY(!file.create(QDateTime(QDate(2024, 5, 6), QTime(9, 30))));
     QVERIFY(!file.isOpen());

@@ -1,4 +1,5 @@
 #include "CDB.h"
+#include "CardImport.h"
 #include "ImportTestSupport.h"
 #include "ScoreImport.h"
 #include "StudentImport.h"
@@ -36,7 +37,7 @@ Run runTool(const QStringList& args)
 }
 
 // Pupils and value rows of a database, without the moment each pupil was made.
-QList<QStringList> content(const QString& path)
+QList<QStringList> content(const QString& path, bool withCards)
 {
     CDB db;
     if (!db.open(path))
@@ -45,6 +46,8 @@ QList<QStringList> content(const QString& path)
     rows << QStringList{u"--"_s};
     rows += tableRows(db, u"STU_ObjectData"_s,
                       {u"STU_ID"_s, u"Object_ID"_s, u"ObjectValue"_s, u"ObjectType"_s});
+    if (withCards)
+        rows += tableRows(db, u"STU_Card"_s, {u"StuID"_s, u"CardNO"_s});
     db.close();
     return rows;
 }
@@ -93,6 +96,10 @@ void TestDbtoolImports::sameAsTheDialogs_data()
     QTest::newRow("scores") << scores << workbook(u"scores.xls"_s) << 0;
     QTest::newRow("three columns") << scores << workbook(u"scores_three_columns.xls"_s) << 1;
     QTest::newRow("scores, no Sheet1") << scores << workbook(u"other_name.xls"_s) << 1;
+    const QString cards = u"import-cards"_s;
+    QTest::newRow("sample cards") << cards << sample(u"cards.xls"_s) << 0;
+    QTest::newRow("cards") << cards << workbook(u"cards.xls"_s) << 0;
+    QTest::newRow("cards, two columns") << cards << workbook(u"cards_two_columns.xls"_s) << 1;
     for (const QString& path : importtest::damagedWorkbooks()) {
         const QString name = QFileInfo(path).fileName();
         QTest::newRow(qPrintable(u"students, "_s + name)) << students << path << 1;
@@ -106,11 +113,12 @@ void TestDbtoolImports::sameAsTheDialogs()
     QFETCH(QString, path);
     QFETCH(int, exitCode);
 
-    // Scores need pupils: both databases get the sample pupils first, the same way.
+    // Scores and cards need pupils: both databases get the sample pupils first, the same way.
     const QString byTool = freshDatabase(u"tool.mdb"_s);
     const QString here = freshDatabase(u"here.mdb"_s);
     const bool scores = command == u"import-scores"_s;
-    if (scores) {
+    const bool cards = command == u"import-cards"_s;
+    if (scores || cards) {
         QCOMPARE(runTool({u"import-students"_s, byTool, sample(u"students.xls"_s)}).exitCode, 0);
         QCOMPARE(runTool({u"import-students"_s, here, sample(u"students.xls"_s)}).exitCode, 0);
     }
@@ -124,6 +132,9 @@ void TestDbtoolImports::sameAsTheDialogs()
     bool finished;
     if (scores)
         finished = ScoreImport(db, &list).run(path) == ScoreImport::Outcome::Finished;
+    else if (cards)
+        finished = db.CreateCardTable() == 1 &&
+                   CardImport(db, &list).run(path) == CardImport::Outcome::Finished;
     else
         finished = StudentImport(db, &list).run(path) == StudentImport::Outcome::Finished;
     db.close();
@@ -139,7 +150,7 @@ void TestDbtoolImports::sameAsTheDialogs()
     QCOMPARE(run.lines, expected);
     QCOMPARE(run.exitCode, finished ? 0 : 1);
     QCOMPARE(run.exitCode, exitCode);
-    QCOMPARE(content(byTool), content(here));
+    QCOMPARE(content(byTool, cards), content(here, cards));
 }
 
 void TestDbtoolImports::usage()

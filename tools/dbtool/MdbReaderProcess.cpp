@@ -2,7 +2,8 @@
 
 #include "MdbFrames.h"
 
-#include <QCoreApplication>
+#include "StationFolders.h"
+
 #include <QDir>
 #include <QProcess>
 
@@ -96,8 +97,9 @@ QString MdbReaderProcess::readerPath()
     const QString given = qEnvironmentVariable("SORVIK_MDB_READER");
     if (!given.isEmpty())
         return given;
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("sorvik-mdb-reader"));
+    const QString name = QStringLiteral("sorvik-mdb-reader");
+    const QString found = platform::findHelper(name);
+    return found.isEmpty() ? QDir(platform::programFolder()).filePath(name) : found;
 }
 
 MdbReaderProcess::Result MdbReaderProcess::read(const QString& path, MdbReaderListener& listener)

@@ -34,7 +34,7 @@ public:
     virtual void tableEnds(quint32 rowsSent) = 0;
 };
 
-// Reads an Access file through sorvik-mdb-reader, a process of its own found beside this one,
+// Reads an Access file through sorvik-mdb-reader, a process of its own (see readerPath()),
 // with limits on its memory, processor time and silence: the reading library crashes, hangs
 // or allocates without bound on some damaged files, and that must end as a message here.
 class MdbReaderProcess
@@ -56,7 +56,8 @@ public:
     explicit MdbReaderProcess(Limits limits) : m_limits(limits) {}
     Result read(const QString& path, MdbReaderListener& listener);
 
-    // The reader beside the running executable (SORVIK_MDB_READER names another).
+    // The reader beside the running executable or in the installed helper folder
+    // (SORVIK_MDB_READER names another).
     static QString readerPath();
 
 private:

@@ -1,12 +1,14 @@
 #include "WorkbookImports.h"
 
 #include "CDB.h"
+#include "CardImport.h"
 #include "ListView.h"
 #include "MessageService.h"
 #include "ScoreImport.h"
 #include "StudentImport.h"
 
 #include <cstdio>
+#include <type_traits>
 
 namespace
 {
@@ -39,6 +41,10 @@ template <typename Import> int runImport(const QString& strDBFile, const QString
     CDB db;
     if (!db.open(strDBFile))
         return 1; // the reason has been printed
+    // As the station does at start: the card table is made when the file has none.
+    if constexpr (std::is_same_v<Import, CardImport>)
+        if (!db.CreateCardTable())
+            return 1;
     platform::MemoryListView list;
     Import import(db, &list);
     const auto outcome = import.run(strWorkbook);
@@ -56,4 +62,9 @@ int importStudents(const QString& strDBFile, const QString& strWorkbook)
 int importScores(const QString& strDBFile, const QString& strWorkbook)
 {
     return runImport<ScoreImport>(strDBFile, strWorkbook);
+}
+
+int importCards(const QString& strDBFile, const QString& strWorkbook)
+{
+    return runImport<CardImport>(strDBFile, strWorkbook);
 }

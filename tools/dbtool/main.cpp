@@ -3,6 +3,7 @@
 //   sorvik-dbtool configure [--if-unset] PATH
 //   sorvik-dbtool import-students DB FILE.xls
 //   sorvik-dbtool import-scores DB FILE.xls
+//   sorvik-dbtool import-cards DB FILE.xls
 //   sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb   (ImportMdb.h)
 #include "DatabaseSetting.h"
 #include "ImportMdb.h"
@@ -20,15 +21,25 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(SORVIK_VERSION));
     if (argc > 1 && std::strcmp(argv[1], "import-mdb") == 0)
         return importMdbMain(app);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Creates Sorvik station databases and imports workbooks into them."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Creates Sorvik station databases, points the station at one and imports into them.\n"
+        "\n"
+        "  create [--demo N] PATH          a new empty database (N sample pupils)\n"
+        "  configure [--if-unset] PATH     make PATH the station's database\n"
+        "  import-students DB FILE.xls     pupils from a workbook\n"
+        "  import-scores DB FILE.xls       scores from a workbook\n"
+        "  import-mdb [--progress] OLD.mdb NEW.mdb\n"
+        "                                  carry an Access database over into a new one"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("create | configure | import-students | import-scores"));
+        QStringLiteral(
+            "create | configure | import-students | import-scores | import-cards | import-mdb"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("add N sample pupils with value rows and cards"),
@@ -41,13 +52,17 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    if (command == QLatin1String("import-students") || command == QLatin1String("import-scores")) {
+    if (command == QLatin1String("import-students") || command == QLatin1String("import-scores") ||
+        command == QLatin1String("import-cards")) {
         if (args.size() != 3) {
             std::fprintf(stderr, "usage: sorvik-dbtool %s DB FILE.xls\n", qUtf8Printable(command));
             return 2;
         }
-        return command == QLatin1String("import-students") ? importStudents(args.at(1), args.at(2))
-                                                           : importScores(args.at(1), args.at(2));
+        if (command == QLatin1String("import-students"))
+            return importStudents(args.at(1), args.at(2));
+        if (command == QLatin1String("import-scores"))
+            return importScores(args.at(1), args.at(2));
+        return importCards(args.at(1), args.at(2));
     }
     if (args.size() != 2 ||
         (command != QLatin1String("create") && command != QLatin1String("configure"))) {
@@ -55,6 +70,7 @@ int main(int argc, char* argv[])
                              "       sorvik-dbtool configure [--if-unset] PATH\n"
                              "       sorvik-dbtool import-students DB FILE.xls\n"
                              "       sorvik-dbtool import-scores DB FILE.xls\n"
+                             "       sorvik-dbtool import-cards DB FILE.xls\n"
                              "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
         return 2;
     }

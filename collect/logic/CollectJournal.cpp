@@ -2,8 +2,8 @@
 
 #include "Clock.h"
 #include "CollectorRecord.h"
-#include "StationFolders.h"
 #include "ResultLine.h"
+#include "StationFolders.h"
 #include "TextRules.h"
 
 #include <QDir>

@@ -5,7 +5,6 @@
 #include "CItemInfo.h"
 #include "CStudent.h"
 #include "CValue.h"
-#include "StationFolders.h"
 #include "DialogUnits.h"
 #include "FileDialogs.h"
 #include "ImportFileThread.h"
@@ -14,6 +13,7 @@
 #include "InstrumentQueries.h"
 #include "MachineInterface.h"
 #include "ReportList.h"
+#include "StationFolders.h"
 
 #include <QCheckBox>
 #include <QLabel>

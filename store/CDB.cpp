@@ -8,6 +8,7 @@
 #include "SqlConnection.h"
 #include "StoreError.h"
 #include "TextRules.h"
+#include "ValueHistory.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -73,7 +74,13 @@ int CDB::open(const QString& strDBFile)
             throw store::StoreError(
                 QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
         auto database = std::make_shared<store::Database>(strDBFile);
-        database->connection();
+        // A database from before the value history gains its table; one that cannot be written
+        // opens all the same (it stores no value either).
+        store::SqlConnection& conn = database->connection();
+        try {
+            store::ValueHistory::ensureTable(conn);
+        } catch (const store::StoreError&) {
+        }
         m_pConnection = database;
         return 1;
     } catch (const store::StoreError& e) {

@@ -1,6 +1,8 @@
 #include "CValue.h"
 
+#include "Database.h"
 #include "Recordset.h"
+#include "SqlConnection.h"
 #include "StoreError.h"
 
 namespace
@@ -32,13 +34,17 @@ int CValue::InsertValue(long lStuID, long lItemNO, double dValue, long lItemClas
 {
     try {
         store::Recordset& rs = *m_pRecordset;
-        if (!findRow(lStuID, lItemNO))
-            rs.addNew();
-        rs.setField(QStringLiteral("STU_ID"), qlonglong(lStuID));
-        rs.setField(QStringLiteral("Object_ID"), qlonglong(lItemNO));
-        rs.setField(QStringLiteral("ObjectValue"), dValue);
-        rs.setField(QStringLiteral("ObjectType"), qlonglong(lItemClass));
-        rs.updateCurrent();
+        const bool found = findRow(lStuID, lItemNO);
+        const QVariant previous = found ? rs.field(QStringLiteral("ObjectValue")) : QVariant();
+        writeValue(lStuID, lItemNO, dValue, previous, [&] {
+            if (!found)
+                rs.addNew();
+            rs.setField(QStringLiteral("STU_ID"), qlonglong(lStuID));
+            rs.setField(QStringLiteral("Object_ID"), qlonglong(lItemNO));
+            rs.setField(QStringLiteral("ObjectValue"), dValue);
+            rs.setField(QStringLiteral("ObjectType"), qlonglong(lItemClass));
+            rs.updateCurrent();
+        });
         return 1;
     } catch (const store::StoreError& e) {
         ShowComError(insertValueSignature(), e);
@@ -71,9 +77,39 @@ int CValue::replaceExisting(long lStuID, long lItemNO, const QVariant& value)
     if (!findRow(lStuID, lItemNO))
         return 0;
     store::Recordset& rs = *m_pRecordset;
-    rs.setField(QStringLiteral("STU_ID"), qlonglong(lStuID));
-    rs.setField(QStringLiteral("Object_ID"), qlonglong(lItemNO));
-    rs.setField(QStringLiteral("ObjectValue"), value);
-    rs.updateCurrent();
+    writeValue(lStuID, lItemNO, value, rs.field(QStringLiteral("ObjectValue")), [&] {
+        rs.setField(QStringLiteral("STU_ID"), qlonglong(lStuID));
+        rs.setField(QStringLiteral("Object_ID"), qlonglong(lItemNO));
+        rs.setField(QStringLiteral("ObjectValue"), value);
+        rs.updateCurrent();
+    });
     return 1;
+}
+
+void CValue::writeValue(long lStuID, long lItemNO, const QVariant& value, const QVariant& previous,
+                        const std::function<void()>& write)
+{
+    if (m_source.kind == store::ValueSource::None || !m_pRecordset.database()) {
+        write();
+        return;
+    }
+    store::SqlConnection& conn = m_pRecordset.database()->connection();
+    if (m_historyTable < 0)
+        m_historyTable = store::ValueHistory::exists(conn) ? 1 : 0;
+    if (m_historyTable != 1) {
+        write();
+        return;
+    }
+    const qint64 entry =
+        store::ValueHistory::record(conn, lStuID, lItemNO, value, previous, m_source);
+    try {
+        write();
+    } catch (const store::StoreError&) {
+        try {
+            store::ValueHistory::forget(conn, entry);
+        } catch (const store::StoreError&) {
+            // The storage refuses every write: the batch is rolled back whole.
+        }
+        throw;
+    }
 }

@@ -70,6 +70,8 @@ void CollectTick::setStores(const CDB& db, const CollectStores& stores)
 {
     m_db = db;
     m_stores = stores;
+    if (m_stores.pValue)
+        m_stores.pValue->setHistorySource({store::ValueSource::Live, {}});
 }
 
 int CollectTick::OnTimer(const std::function<QByteArray()>& read, bool dbOpen)

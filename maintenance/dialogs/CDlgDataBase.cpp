@@ -1,6 +1,7 @@
 #include "CDlgDataBase.h"
 
 #include "CDlgCard.h"
+#include "CDlgCompletion.h"
 #include "CDlgImportStu.h"
 #include "CDlgImportValue.h"
 #include "CDlgSelectDBFile.h"
@@ -23,12 +24,15 @@ CDlgDataBase::CDlgDataBase(QWidget* pParent) : QDialog(pParent)
     auto* select =
         platform::addButton(this, IdSelectDBFile, QStringLiteral("选择数据库"), 210, 28, 61, 20);
     auto* back = platform::addButton(this, IdReturn, QStringLiteral("返回"), 276, 28, 61, 20);
+    auto* completion =
+        platform::addButton(this, IdCompletion, QStringLiteral("成绩完成情况"), 12, 52, 61, 20);
 
     connect(value, &QPushButton::clicked, this, &CDlgDataBase::OnImportValue);
     connect(stu, &QPushButton::clicked, this, &CDlgDataBase::OnImportStu);
     connect(card, &QPushButton::clicked, this, &CDlgDataBase::OnCardManagement);
     connect(select, &QPushButton::clicked, this, &CDlgDataBase::OnSelectDBFile);
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
+    connect(completion, &QPushButton::clicked, this, &CDlgDataBase::OnCompletion);
 }
 
 void CDlgDataBase::OnImportValue()
@@ -59,5 +63,13 @@ void CDlgDataBase::OnSelectDBFile()
 {
     // A file saved there takes effect at the next start; the menu does not use the result.
     CDlgSelectDBFile dlg(this);
+    dlg.exec();
+}
+
+void CDlgDataBase::OnCompletion()
+{
+    if (!DatabaseMenu::checkDatabase())
+        return;
+    CDlgCompletion dlg(this);
     dlg.exec();
 }

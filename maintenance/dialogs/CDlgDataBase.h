@@ -14,6 +14,7 @@ public:
         IdImportStu = 1010,    // "导入学生"
         IdCard = 1011,         // "卡号管理"
         IdSelectDBFile = 1012, // "选择数据库"
+        IdCompletion = 1013,   // "成绩完成情况"
     };
 
     explicit CDlgDataBase(QWidget* pParent = nullptr);
@@ -23,4 +24,5 @@ private:
     void OnImportStu();
     void OnCardManagement();
     void OnSelectDBFile();
+    void OnCompletion();
 };

@@ -9,6 +9,8 @@
 #include "TextRules.h"
 #include "WorkbookFile.h"
 
+#include <QFileInfo>
+
 namespace
 {
 constexpr int kColumns = 4;
@@ -43,6 +45,7 @@ ScoreImport::Outcome ScoreImport::run(const QString& strPath)
     // A workbook that cannot be opened has been reported by the reader and gives no rows.
     excel.Open(strPath);
     CValue value(m_db);
+    value.setHistorySource({store::ValueSource::Workbook, QFileInfo(strPath).fileName()});
     CStudent student(m_db);
     m_iCount = 0;
     bool brokenOff = false;

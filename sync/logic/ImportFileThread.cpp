@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 ImportFileThread::ImportFileThread(QString path, ProgressView& progress, ResultHandler handler,
                                    NumberType numberType)
@@ -48,6 +49,7 @@ void ImportFileThread::run()
     }
     progress.start(int(lines.size()));
 
+    m_handler.setHistorySource({store::ValueSource::Journal, QFileInfo(m_path).fileName()});
     ResultBatches batches(m_handler, progress, m_numberType);
     for (const QByteArrayView line : std::as_const(lines)) {
         if (interruptionRequested())

@@ -111,6 +111,7 @@ bool ImportValueThread::hasRecord(int classIndex, int recordIndex)
 void ImportValueThread::importClass(const ChosenClass& schoolClass, BackupFile& backup,
                                     ResultBatches& batches)
 {
+    m_handler.setHistorySource({store::ValueSource::Instrument, schoolClass.name});
     const int classIndex = static_cast<int>(platform::atolC(schoolClass.number));
 
     for (int r = 0; r < schoolClass.count; ++r) {

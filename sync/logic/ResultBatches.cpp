@@ -16,7 +16,7 @@ ResultBatches::ResultBatches(ResultHandler& handler, TransferProgress& progress,
 void ResultBatches::add(const QByteArray& number, int itemCode, const QByteArray& value,
                         const QDateTime& time)
 {
-    m_values.push_back({number, itemCode, value, time});
+    m_values.push_back({number, itemCode, value, time, m_handler.historySource()});
     if (int(m_values.size()) >= kValuesPerBatch)
         flush();
 }
@@ -43,9 +43,13 @@ void ResultBatches::flush()
         {
             store::ReportHold hold;
             store::Batch batch(m_handler.database(), store::Batch::Options{-1, false});
-            for (const Value& v : m_values)
+            const store::HistorySource current = m_handler.historySource();
+            for (const Value& v : m_values) {
+                m_handler.setHistorySource(v.source);
                 rows.push_back(m_handler.handleValue(v.number, v.itemCode, v.value, v.time,
                                                      m_numberType, batch.isOpen()));
+            }
+            m_handler.setHistorySource(current);
             if (!batch.commit())
                 failure = batch.error();
             reports = hold.take();

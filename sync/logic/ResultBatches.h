@@ -45,6 +45,7 @@ private:
         int itemCode;
         QByteArray value;
         QDateTime time;
+        store::HistorySource source; // the handler's when the value was read
     };
 
     ResultHandler& m_handler;

@@ -56,6 +56,8 @@ ResultHandler::Handled ResultHandler::handleValue(const QByteArray& number, int 
         if (found)
             shownNumber = studentNumber;
     }
+    if (found && mayStore)
+        m_values->setHistorySource(m_source);
     const bool stored = found && mayStore && m_values->InsertValue(id, itemCode, valueText) != 0;
     if (found && !stored)
         itemName += QStringLiteral("  未设置");

@@ -2,6 +2,7 @@
 
 #include "CDB.h"
 #include "NumberType.h"
+#include "ValueHistory.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -42,10 +43,15 @@ public:
     // The cells of a value whose batch was not kept: "  未设置" before the item code.
     static void markNotStored(QStringList& cells);
 
+    // Where the values handled from now on come from, for the value history.
+    void setHistorySource(store::HistorySource source) { m_source = std::move(source); }
+    const store::HistorySource& historySource() const { return m_source; }
+
 private:
     CDB m_db;
     CItemInfo* m_items = nullptr;
     CStudent* m_students = nullptr;
     CValue* m_values = nullptr;
     CCard* m_cards = nullptr;
+    store::HistorySource m_source;
 };

@@ -4,6 +4,7 @@
 #include "CardImport.h"
 #include "ListView.h"
 #include "MessageService.h"
+#include "ResultsExport.h"
 #include "ScoreImport.h"
 #include "StudentImport.h"
 
@@ -67,4 +68,20 @@ int importScores(const QString& strDBFile, const QString& strWorkbook)
 int importCards(const QString& strDBFile, const QString& strWorkbook)
 {
     return runImport<CardImport>(strDBFile, strWorkbook);
+}
+
+int exportResults(const QString& strDBFile, const QString& strWorkbook, const QString& classNo)
+{
+    PrintedMessages messages;
+    CDB db;
+    if (!db.open(strDBFile))
+        return 1;
+    const ResultsExport::Outcome o = ResultsExport::run(db, strWorkbook, classNo);
+    db.close();
+    if (!o.ok) {
+        std::fprintf(stderr, "export-results: %s\n", qUtf8Printable(o.error));
+        return 1;
+    }
+    std::printf("%d sheets, %d pupils: %s\n", o.sheets, o.pupils, qUtf8Printable(strWorkbook));
+    return 0;
 }

@@ -9,3 +9,6 @@
 int importStudents(const QString& strDBFile, const QString& strWorkbook);
 int importScores(const QString& strDBFile, const QString& strWorkbook);
 int importCards(const QString& strDBFile, const QString& strWorkbook);
+// The stored results to an .xlsx workbook (ResultsExport): every class, or the class classNo.
+// 0 written, 1 not (the reason printed).
+int exportResults(const QString& strDBFile, const QString& strWorkbook, const QString& classNo);

@@ -4,6 +4,7 @@
 //   sorvik-dbtool import-students DB FILE.xls
 //   sorvik-dbtool import-scores DB FILE.xls
 //   sorvik-dbtool import-cards DB FILE.xls
+//   sorvik-dbtool export-results DB FILE.xlsx [--class N]
 //   sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb   (ImportMdb.h)
 #include "DatabaseSetting.h"
 #include "ImportMdb.h"
@@ -32,14 +33,16 @@ int main(int argc, char* argv[])
         "  configure [--if-unset] PATH     make PATH the station's database\n"
         "  import-students DB FILE.xls     pupils from a workbook\n"
         "  import-scores DB FILE.xls       scores from a workbook\n"
+        "  export-results DB FILE.xlsx [--class N]\n"
+        "                                  the results to a workbook, a sheet per class\n"
         "  import-mdb [--progress] OLD.mdb NEW.mdb\n"
         "                                  carry an Access database over into a new one"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral(
-            "create | configure | import-students | import-scores | import-cards | import-mdb"));
+        QStringLiteral("create | configure | import-students | import-scores | import-cards | "
+                       "export-results | import-mdb"));
     parser.addPositionalArgument(QStringLiteral("path"), QStringLiteral("database file"));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("add N sample pupils with value rows and cards"),
@@ -48,10 +51,21 @@ int main(int argc, char* argv[])
     const QCommandLineOption ifUnset(QStringLiteral("if-unset"),
                                      QStringLiteral("configure only when no database is set"));
     parser.addOption(ifUnset);
+    const QCommandLineOption classOption(QStringLiteral("class"),
+                                         QStringLiteral("export-results: only class N"),
+                                         QStringLiteral("N"));
+    parser.addOption(classOption);
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
+    if (command == QLatin1String("export-results")) {
+        if (args.size() != 3) {
+            std::fprintf(stderr, "usage: sorvik-dbtool export-results DB FILE.xlsx [--class N]\n");
+            return 2;
+        }
+        return exportResults(args.at(1), args.at(2), parser.value(classOption));
+    }
     if (command == QLatin1String("import-students") || command == QLatin1String("import-scores") ||
         command == QLatin1String("import-cards")) {
         if (args.size() != 3) {
@@ -71,6 +85,7 @@ int main(int argc, char* argv[])
                              "       sorvik-dbtool import-students DB FILE.xls\n"
                              "       sorvik-dbtool import-scores DB FILE.xls\n"
                              "       sorvik-dbtool import-cards DB FILE.xls\n"
+                             "       sorvik-dbtool export-results DB FILE.xlsx [--class N]\n"
                              "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
         return 2;
     }

@@ -100,13 +100,12 @@ void CValue::writeValue(long lStuID, long lItemNO, const QVariant& value, const 
         write();
         return;
     }
-    const qint64 entry =
-        store::ValueHistory::record(conn, lStuID, lItemNO, value, previous, m_source);
+    store::ValueHistory::record(conn, lStuID, lItemNO, value, previous, m_source);
     try {
         write();
     } catch (const store::StoreError&) {
         try {
-            store::ValueHistory::forget(conn, entry);
+            store::ValueHistory::forgetLast(conn);
         } catch (const store::StoreError&) {
             // The storage refuses every write: the batch is rolled back whole.
         }

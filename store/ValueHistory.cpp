@@ -98,26 +98,25 @@ void ValueHistory::ensureTable(SqlConnection& conn)
     conn.executeScript(QStringLiteral(
         "CREATE TABLE STU_ValueHistory(Seq INTEGER, STU_ID INTEGER, Object_ID INTEGER, "
         "ObjectValue TEXT, PreviousValue TEXT, Source TEXT, Origin TEXT, RecordedAt TEXT);"
-        "CREATE INDEX STU_ValueHistory_Seq ON STU_ValueHistory(Seq);"
-        "CREATE INDEX STU_ValueHistory_Pupil ON STU_ValueHistory(STU_ID, Object_ID);"));
+        "CREATE INDEX STU_ValueHistory_Seq ON STU_ValueHistory(Seq);"));
 }
 
-qint64 ValueHistory::record(SqlConnection& conn, qint64 stuId, qint64 itemId, const QVariant& value,
-                            const QVariant& previous, const HistorySource& source)
+void ValueHistory::record(SqlConnection& conn, qint64 stuId, qint64 itemId, const QVariant& value,
+                          const QVariant& previous, const HistorySource& source)
 {
-    const ResultTable last = conn.query(QStringLiteral("SELECT MAX(Seq) FROM STU_ValueHistory"));
-    const qint64 seq = last.rowCount() ? last.at(0, 0).toLongLong() + 1 : 1;
-    conn.execute(
-        QStringLiteral("INSERT INTO STU_ValueHistory(%1) VALUES(?,?,?,?,?,?,?,?)").arg(kColumns),
-        {seq, stuId, itemId, asText(value), asText(previous), sourceCode(source.kind),
-         source.origin,
-         platform::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))});
-    return seq;
+    // One statement: the next seq comes from the index, inside the batch that writes it.
+    static const QString insert =
+        QStringLiteral("INSERT INTO STU_ValueHistory(%1) VALUES((SELECT COALESCE(MAX(Seq), 0) + 1 "
+                       "FROM STU_ValueHistory), ?, ?, ?, ?, ?, ?, ?)")
+            .arg(kColumns);
+    conn.execute(insert, {stuId, itemId, asText(value), asText(previous), sourceCode(source.kind),
+                          source.origin, platform::currentDateTime().toString(Qt::ISODateWithMs)});
 }
 
-void ValueHistory::forget(SqlConnection& conn, qint64 seq)
+void ValueHistory::forgetLast(SqlConnection& conn)
 {
-    conn.execute(QStringLiteral("DELETE FROM STU_ValueHistory WHERE Seq = ?"), {seq});
+    conn.execute(QStringLiteral("DELETE FROM STU_ValueHistory WHERE Seq = (SELECT MAX(Seq) FROM "
+                                "STU_ValueHistory)"));
 }
 
 std::vector<HistoryEntry> ValueHistory::forPupil(SqlConnection& conn, qint64 stuId, qint64 itemId)

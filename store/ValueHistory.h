@@ -53,11 +53,12 @@ public:
     // Creates the table and its indexes when the database has none; throws StoreError.
     static void ensureTable(SqlConnection& conn);
     static bool exists(SqlConnection& conn);
-    // Appends one entry (seq and at are filled here) and returns its seq.
-    static qint64 record(SqlConnection& conn, qint64 stuId, qint64 itemId, const QVariant& value,
-                         const QVariant& previous, const HistorySource& source);
-    // Removes the entry again (its value could not be stored after all).
-    static void forget(SqlConnection& conn, qint64 seq);
+    // Appends one entry; seq and at are filled here.
+    static void record(SqlConnection& conn, qint64 stuId, qint64 itemId, const QVariant& value,
+                       const QVariant& previous, const HistorySource& source);
+    // Removes the latest entry again (its value could not be stored after all); inside the
+    // batch that wrote it, that is the entry just recorded.
+    static void forgetLast(SqlConnection& conn);
     // The entries of one pupil (of one item when itemId >= 0), oldest first.
     static std::vector<HistoryEntry> forPupil(SqlConnection& conn, qint64 stuId,
                                               qint64 itemId = -1);

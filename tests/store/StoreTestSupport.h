@@ -34,7 +34,7 @@ public:
     // Runs a statement on a second connection, as another program would.
     void executeElsewhere(const QString& sql)
     {
-        store::Database other(path());
+        store::Database other(m_fixture->databasePath());
         other.connection().execute(sql);
     }
 

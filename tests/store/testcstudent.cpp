@@ -493,6 +493,8 @@ void TestCStudent::failingValueRowsKeepThePupil()
 void TestCStudent::badIdentifierStopsInsert()
 {
     // Another program left an identifier that is no number: no new one can be derived from it.
+    if (m_fresh.onServer())
+        QSKIP("a server's integer column takes no text");
     storetest::addRawRow(m_fresh.db(), u"STU_Main"_s,
                          {{u"STU_ID"_s, u"x7"_s}, {u"StuNo"_s, u"q"_s}});
     CStudent student(m_fresh.db());

@@ -26,8 +26,8 @@ constexpr int kLockTimeoutMs = 5000;
 // schema, so that station databases in different schemas of one server do not wait for another.
 constexpr int kWriterLock = 0x536f7276;
 
-constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26,
-              kFloat4 = 700, kFloat8 = 701, kNumeric = 1700, kJsonb = 3802;
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
+              kFloat8 = 701, kNumeric = 1700, kJsonb = 3802;
 
 struct ResultDeleter {
     void operator()(PGresult* r) const { PQclear(r); }
@@ -37,8 +37,9 @@ using Result = std::unique_ptr<PGresult, ResultDeleter>;
 StoreError::Kind kindOfState(const QByteArray& state)
 {
     // Connection lost, server shutting down, lock or serialisation conflicts: later may work.
-    if (state.startsWith("08") || state.startsWith("57P") || state == "55P03" ||
-        state == "40001" || state == "40P01")
+    if (state.startsWith("08") || state.startsWith("57P"))
+        return StoreError::Kind::Disconnected;
+    if (state == "55P03" || state == "40001" || state == "40P01")
         return StoreError::Kind::Busy;
     // Out of space or memory, read-only, damaged, system errors.
     if (state.startsWith("53") || state.startsWith("58") || state.startsWith("XX") ||
@@ -77,7 +78,8 @@ QByteArray parameterText(const QVariant& given, Oid type)
                 t += ".0";
             return t;
         }
-        const QByteArray array = QJsonDocument(QJsonArray{v.toString()}).toJson(QJsonDocument::Compact);
+        const QByteArray array =
+            QJsonDocument(QJsonArray{v.toString()}).toJson(QJsonDocument::Compact);
         return array.mid(1, array.size() - 2);
     }
     if (v.typeId() == QMetaType::Double) {
@@ -163,8 +165,8 @@ struct PgEngine::Impl {
     [[noreturn]] void fail(const PGresult* r)
     {
         QByteArray state = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
-        QString message = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(conn))
-                              .trimmed();
+        QString message =
+            QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(conn)).trimmed();
         // The texts SQLite gives for the faults the station's reports name most.
         static const QRegularExpression quoted(QStringLiteral("\"([^\"]+)\""));
         const QString name = quoted.match(message).captured(1);
@@ -176,8 +178,9 @@ struct PgEngine::Impl {
             message = QStringLiteral("UNIQUE constraint failed (%1)").arg(message);
         if (PQstatus(conn) != CONNECTION_OK) {
             state = "08006";
-            message = QStringLiteral("与数据库服务器的连接中断 (the server connection was lost): ") +
-                      message;
+            message =
+                QStringLiteral("与数据库服务器的连接中断 (the server connection was lost): ") +
+                message;
             statements.clear();
             statementSavepoint = false;
         }
@@ -186,11 +189,17 @@ struct PgEngine::Impl {
 
     void connect()
     {
-        conn = PQconnectdb(address.constData());
+        // A server that does not answer must not hold the station for long, nor a connection
+        // whose peer went away unnoticed. The address's own settings come last and win.
+        const char* keys[] = {"connect_timeout",  "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", "dbname",          nullptr};
+        const char* values[] = {"5", "10", "5", "3", address.constData(), nullptr};
+        conn = PQconnectdbParams(keys, values, 1);
         if (PQstatus(conn) != CONNECTION_OK)
-            throw StoreError(QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
-                                 QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
-                             StoreError::Kind::Busy);
+            throw StoreError(
+                QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
+                    QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                StoreError::Kind::Disconnected);
         PQsetClientEncoding(conn, "UTF8");
         Result r(PQexec(conn, "SET client_min_messages = warning; SET lock_timeout = '5s'"));
     }
@@ -204,9 +213,10 @@ struct PgEngine::Impl {
         statements.clear();
         statementSavepoint = false;
         if (PQstatus(conn) != CONNECTION_OK)
-            throw StoreError(QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
-                                 QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
-                             StoreError::Kind::Busy);
+            throw StoreError(
+                QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
+                    QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                StoreError::Kind::Disconnected);
         Result r(PQexec(conn, "SET client_min_messages = warning; SET lock_timeout = '5s'"));
     }
 
@@ -249,6 +259,86 @@ struct PgEngine::Impl {
         return statements.emplace(sql, std::move(p)).first->second;
     }
 
+    // The parameters as texts of the types the server gave them.
+    struct Bound {
+        Bound(const Prepared& p, const QVariantList& params)
+            : texts(p.types.size()), values(p.types.size(), nullptr)
+        {
+            for (size_t i = 0; i < p.types.size(); ++i) {
+                const QVariant& v =
+                    i < size_t(params.size()) ? params.at(qsizetype(i)) : QVariant();
+                if (v.isNull() || !v.isValid())
+                    continue;
+                texts[i] = parameterText(v, p.types[i]);
+                values[i] = texts[i].constData();
+            }
+        }
+        std::vector<QByteArray> texts;
+        std::vector<const char*> values;
+    };
+
+    void noteRowid(const Prepared& p, const PGresult* r)
+    {
+        if (p.returnsRowid && PQntuples(r) > 0)
+            lastRowid = std::strtoll(PQgetvalue(r, PQntuples(r) - 1, 0), nullptr, 10);
+    }
+
+    // A prepared statement behind its savepoint in one round trip: the savepoint commands and
+    // the statement go out together in a pipeline.
+    Result runPipelined(const Prepared& p, const QVariantList& params)
+    {
+        const Bound b(p, params);
+        std::vector<const char*> commands;
+        if (statementSavepoint)
+            commands.push_back("RELEASE sorvik_statement");
+        commands.push_back("SAVEPOINT sorvik_statement");
+        if (!PQenterPipelineMode(conn))
+            fail(nullptr);
+        bool sent = true;
+        for (const char* c : commands)
+            sent = sent && PQsendQueryParams(conn, c, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        sent = sent && PQsendQueryPrepared(conn, p.name.constData(), int(b.values.size()),
+                                           b.values.data(), nullptr, nullptr, 0);
+        sent = sent && PQpipelineSync(conn);
+        Result failed;
+        Result statement;
+        bool savepointMade = false;
+        // Each query's results end in a null; the sync point ends the pipeline. After a failure
+        // the queries left are reported as aborted.
+        size_t query = 0;
+        const size_t last = commands.size();
+        while (sent && query <= last + 1) {
+            Result r(PQgetResult(conn));
+            if (!r) {
+                ++query;
+                continue;
+            }
+            const ExecStatusType s = PQresultStatus(r.get());
+            if (s == PGRES_PIPELINE_SYNC)
+                break;
+            const bool ok = s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+            if (ok && query + 1 == last)
+                savepointMade = true;
+            else if (ok && query == last)
+                statement = std::move(r);
+            else if (!ok && !failed && s != PGRES_PIPELINE_ABORTED)
+                failed = std::move(r);
+        }
+        if (!PQexitPipelineMode(conn)) {
+            while (PGresult* r = PQgetResult(conn))
+                PQclear(r);
+            PQexitPipelineMode(conn);
+        }
+        statementSavepoint = savepointMade;
+        if (!sent || failed || !statement) {
+            if (savepointMade && PQstatus(conn) == CONNECTION_OK)
+                Result(PQexec(conn, "ROLLBACK TO sorvik_statement"));
+            fail(failed.get());
+        }
+        noteRowid(p, statement.get());
+        return statement;
+    }
+
     // Inside a transaction a failed statement would spoil the whole transaction; as in SQLite
     // only the statement itself is undone, each runs behind a savepoint of its own.
     Result runPrepared(const QString& sql, const QVariantList& params)
@@ -256,6 +346,9 @@ struct PgEngine::Impl {
         const bool guarded = inTransaction();
         if (!guarded)
             ensureConnected();
+        if (guarded)
+            if (const auto it = statements.find(sql); it != statements.end() && !it->second.empty)
+                return runPipelined(it->second, params);
         if (guarded) {
             run(statementSavepoint ? "RELEASE sorvik_statement; SAVEPOINT sorvik_statement"
                                    : "SAVEPOINT sorvik_statement");
@@ -265,22 +358,13 @@ struct PgEngine::Impl {
             const Prepared& p = prepare(sql);
             if (p.empty)
                 return nullptr;
-            std::vector<QByteArray> texts(p.types.size());
-            std::vector<const char*> values(p.types.size(), nullptr);
-            for (size_t i = 0; i < p.types.size(); ++i) {
-                const QVariant& v = i < size_t(params.size()) ? params.at(qsizetype(i)) : QVariant();
-                if (v.isNull() || !v.isValid())
-                    continue;
-                texts[i] = parameterText(v, p.types[i]);
-                values[i] = texts[i].constData();
-            }
-            Result r(PQexecPrepared(conn, p.name.constData(), int(values.size()), values.data(),
+            const Bound b(p, params);
+            Result r(PQexecPrepared(conn, p.name.constData(), int(b.values.size()), b.values.data(),
                                     nullptr, nullptr, 0));
             const ExecStatusType s = PQresultStatus(r.get());
             if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
                 fail(r.get());
-            if (p.returnsRowid && PQntuples(r.get()) > 0)
-                lastRowid = std::strtoll(PQgetvalue(r.get(), PQntuples(r.get()) - 1, 0), nullptr, 10);
+            noteRowid(p, r.get());
             return r;
         } catch (const StoreError&) {
             if (guarded && PQstatus(conn) == CONNECTION_OK)
@@ -298,8 +382,7 @@ PgEngine::PgEngine(const QString& address) : d(std::make_unique<Impl>())
 
 PgEngine::~PgEngine() = default;
 
-ResultTable PgEngine::query(const QString& sql, const QVariantList& params,
-                            bool firstColumnIsRowid)
+ResultTable PgEngine::query(const QString& sql, const QVariantList& params, bool firstColumnIsRowid)
 {
     const Result r = d->runPrepared(sql, params);
     ResultTable out;
@@ -397,8 +480,8 @@ void PgEngine::beginWrite(int waitMs)
     const QByteArray sql = QByteArrayLiteral("BEGIN; SET LOCAL lock_timeout = '") +
                            QByteArray::number(waitMs >= 0 ? std::max(waitMs, 1) : kLockTimeoutMs) +
                            "ms'; SELECT pg_advisory_xact_lock(" + QByteArray::number(kWriterLock) +
-                           ", hashtext(current_schema())); SET LOCAL lock_timeout = '" + QByteArray::number(kLockTimeoutMs) +
-                           "ms'";
+                           ", hashtext(current_schema())); SET LOCAL lock_timeout = '" +
+                           QByteArray::number(kLockTimeoutMs) + "ms'";
     try {
         d->run(sql.constData());
     } catch (const StoreError&) {

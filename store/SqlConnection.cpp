@@ -72,8 +72,10 @@ template <typename F> auto SqlConnection::noting(F&& f) -> decltype(f())
     try {
         return f();
     } catch (const StoreError& e) {
-        if (!m_batches.empty() && e.isStorageFailure() && !m_batchFailure)
+        if (!m_batches.empty() && e.isStorageFailure() && !m_batchFailure) {
             m_batchFailure = e.description();
+            m_batchLost = e.isDisconnected();
+        }
         throw;
     }
 }
@@ -109,6 +111,7 @@ void SqlConnection::beginBatch(int waitMs)
     d->beginWrite(waitMs);
     m_batches.push_back({m_undo.size(), false});
     m_batchFailure.reset();
+    m_batchLost = false;
 }
 
 void SqlConnection::commitBatch()
@@ -117,8 +120,10 @@ void SqlConnection::commitBatch()
         return;
     if (m_batchFailure) {
         const QString failure = *m_batchFailure;
+        const bool lost = m_batchLost;
         rollbackBatch();
-        throw StoreError(failure, StoreError::Kind::Storage);
+        throw StoreError(failure,
+                         lost ? StoreError::Kind::Disconnected : StoreError::Kind::Storage);
     }
     try {
         if (m_batches.back().savepoint)
@@ -127,7 +132,8 @@ void SqlConnection::commitBatch()
             d->command("COMMIT");
     } catch (const StoreError& e) {
         rollbackBatch();
-        throw StoreError(e.description(), StoreError::Kind::Storage);
+        throw StoreError(e.description(), e.isDisconnected() ? StoreError::Kind::Disconnected
+                                                             : StoreError::Kind::Storage);
     }
     m_batches.pop_back();
     if (m_batches.empty())

@@ -23,8 +23,8 @@ struct ResultTable {
 class SqlEngine;
 
 // One connection to a station database file (SQLite) or to a database server (PostgreSQL, when
-// path is a postgresql:// address). Every statement of the station runs here, with its values bound as
-// data; prepared statements are kept for reuse. Errors are thrown as StoreError.
+// path is a postgresql:// address). Every statement of the station runs here, with its values bound
+// as data; prepared statements are kept for reuse. Errors are thrown as StoreError.
 class SqlConnection
 {
 public:
@@ -49,7 +49,7 @@ public:
     // connection kept the database the whole time.
     void beginBatch(int waitMs = -1);
     // Ends the innermost batch; the outermost commits. Throws StoreError when the batch cannot be
-    // kept, after rolling it back.
+    // kept, after rolling it back (isDisconnected() when the server connection was lost in it).
     void commitBatch();
     // Rolls the innermost batch back and undoes the snapshot changes made in it. Never throws.
     void rollbackBatch() noexcept;
@@ -86,6 +86,7 @@ private:
     std::vector<OpenBatch> m_batches;
     std::vector<Undo> m_undo;
     std::optional<QString> m_batchFailure;
+    bool m_batchLost = false; // the failure was a lost server connection
 };
 
 // How a value is handed to the engine: dates as ISO-8601 text, integers as INTEGER.

@@ -11,8 +11,8 @@ class SqlConnection;
 struct ThreadConnections;
 
 // The one open database file, or the database on a server (path is then a postgresql://
-// address or a connection file naming one). Each thread that uses it gets its own connection, opened on
-// first use, so a worker's writes never mix with the window's. A thread's connection is
+// address or a connection file naming one). Each thread that uses it gets its own connection,
+// opened on first use, so a worker's writes never mix with the window's. A thread's connection is
 // closed when the thread ends, so transfer after transfer does not pile up connections.
 class Database
 {

@@ -36,21 +36,19 @@ int ServerClaim::nextPupilId()
 bool ServerClaim::holdsStudentNumber(const QString& stuNo)
 {
     // Compared as the snapshot's filter compares: trailing blanks and ASCII case do not count.
-    return m_conn && m_conn
-                         ->query(QStringLiteral("SELECT count(*) FROM STU_Main WHERE "
-                                                "upper(rtrim(StuNo)) = upper(rtrim(?))"),
-                                 {stuNo})
-                         .at(0, 0)
-                         .toLongLong() > 0;
+    return m_conn && m_conn->query(QStringLiteral("SELECT count(*) FROM STU_Main WHERE "
+                                                  "upper(rtrim(StuNo)) = upper(rtrim(?))"),
+                                   {stuNo})
+                             .at(0, 0)
+                             .toLongLong() > 0;
 }
 
 bool ServerClaim::hasCardOf(long stuId)
 {
-    return m_conn &&
-           m_conn->query(QStringLiteral("SELECT count(*) FROM Stu_card WHERE StuID = ?"),
-                         {qlonglong(stuId)})
-                   .at(0, 0)
-                   .toLongLong() > 0;
+    return m_conn && m_conn->query(QStringLiteral("SELECT count(*) FROM Stu_card WHERE StuID = ?"),
+                                   {qlonglong(stuId)})
+                             .at(0, 0)
+                             .toLongLong() > 0;
 }
 
 void ServerClaim::updateCard(long stuId, const QString& cardNo)

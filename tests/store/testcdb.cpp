@@ -27,9 +27,11 @@ const QString kOpenSignature = QStringLiteral("void CDB::open(CString\tstrDBFile
 
 int cardTableCount(CDB& db)
 {
-    return int(db.database()->connection().tableNames().filter(QRegularExpression(
-                                                                      QStringLiteral("^stu_card$"),
-                                                                      QRegularExpression::CaseInsensitiveOption))
+    return int(db.database()
+                   ->connection()
+                   .tableNames()
+                   .filter(QRegularExpression(QStringLiteral("^stu_card$"),
+                                              QRegularExpression::CaseInsensitiveOption))
                    .size());
 }
 } // namespace
@@ -143,8 +145,8 @@ void TestCDB::cardTableCreatedOnceAndLeftAlone()
     QCOMPARE(cardTableCount(fx.db()), 0);
     QCOMPARE(fx.db().CreateCardTable(), 1);
     QCOMPARE(cardTableCount(fx.db()), 1);
-    const store::ResultTable columns = fx.db().database()->connection().query(
-        QStringLiteral("SELECT * FROM Stu_card LIMIT 0"));
+    const store::ResultTable columns =
+        fx.db().database()->connection().query(QStringLiteral("SELECT * FROM Stu_card LIMIT 0"));
     QCOMPARE(columns.columns, (QStringList{QStringLiteral("StuID"), QStringLiteral("CardNO")}));
     fx.db().database()->connection().execute(
         QStringLiteral("INSERT INTO Stu_card(StuID,CardNO) VALUES(1,'A1')"));

@@ -41,8 +41,8 @@ public:
     ~Schema()
     {
         try {
-            store::Database(m_base).connection().execute(QStringLiteral("DROP SCHEMA %1 CASCADE")
-                                                             .arg(m_name));
+            store::Database(m_base).connection().execute(
+                QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_name));
         } catch (...) {
         }
     }

@@ -52,6 +52,7 @@ bool Batch::commit()
         db->connection().commitBatch();
         return true;
     } catch (const StoreError& e) {
+        m_busy = e.isDisconnected();
         fail(e.description());
         return false;
     }

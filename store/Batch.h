@@ -37,7 +37,9 @@ public:
 
     // Whether writes go into the batch now. When it could not open, nothing may be written.
     bool isOpen() const { return m_db != nullptr; }
-    // It could not open because another connection held the database all the time it waited.
+    // It could not open because another connection held the database all the time it waited,
+    // or it was not kept because the connection to the server was lost (nothing of it is
+    // stored; the connection is opened again for the next batch).
     bool isBusy() const { return m_busy; }
     // Why it did not open or was not kept; empty while all is well.
     const QString& error() const { return m_error; }

@@ -2,6 +2,7 @@
 
 #include "FieldValues.h"
 #include "Recordset.h"
+#include "ServerClaim.h"
 #include "StoreError.h"
 #include "TextRules.h"
 
@@ -35,11 +36,20 @@ int CCard::InsertUpdateCard(long lStuID, const QString& strCardNO)
                 QStringLiteral("卡号超过%1个字符,不能保存: %2").arg(kCardNOLength).arg(strCardNO));
         store::Recordset& rs = *m_pRecordset;
         rs.setFilter({{QStringLiteral("StuID"), qlonglong(lStuID)}});
+        // On a server another station may have given the pupil a card since the snapshot: that
+        // row takes the number, so that a pupil keeps one card.
+        store::ServerClaim claim(m_pRecordset.database());
+        if (rs.recordCount() == 0 && claim.hasCardOf(lStuID)) {
+            claim.updateCard(lStuID, strCardNO);
+            claim.keep();
+            return 1;
+        }
         if (rs.recordCount() == 0)
             rs.addNew();
         rs.setField(QStringLiteral("StuID"), qlonglong(lStuID));
         rs.setField(QStringLiteral("CardNO"), strCardNO);
         rs.updateCurrent();
+        claim.keep();
         return 1;
     } catch (const store::StoreError& e) {
         ShowComError(insertUpdateCardSignature(), e);

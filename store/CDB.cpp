@@ -5,6 +5,7 @@
 #include "DatabaseSetting.h"
 #include "MessageService.h"
 #include "ReportHold.h"
+#include "ServerAddress.h"
 #include "SqlConnection.h"
 #include "StoreError.h"
 #include "TextRules.h"
@@ -51,12 +52,16 @@ QString notADatabaseReason(const QString& path)
 
 int CDB::open(const QString& strDBFile)
 {
-    if (!platform::fileExists(strDBFile)) {
+    if (!store::isServerAddress(strDBFile) && !platform::fileExists(strDBFile)) {
         platform::messages().show(QStringLiteral("没有找到数据库"), QStringLiteral("FindFirstFile"),
                                   platform::Icon::None, platform::Buttons::Ok, nullptr);
         return 0;
     }
     try {
+        // A connection file names a database server instead of holding the database.
+        const QString server = store::resolvedDatabasePath(strDBFile);
+        if (store::isServerAddress(server))
+            return openServer(server);
         if (isAccessFile(strDBFile) && platform::fileExists(store::AccessConversion::toolPath()) &&
             !convertAccessFile(strDBFile))
             return 0;
@@ -87,6 +92,26 @@ int CDB::open(const QString& strDBFile)
         ShowComError(QStringLiteral("void CDB::open(CString\tstrDBFile)"), e);
         return 0;
     }
+}
+
+int CDB::openServer(const QString& address)
+{
+    const QStringList tables = store::SqlConnection::tableNamesOf(address);
+    QStringList missing;
+    for (const QString& t : kSuppliedTables)
+        if (!tables.contains(t, Qt::CaseInsensitive))
+            missing << t;
+    if (!missing.isEmpty())
+        throw store::StoreError(
+            QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
+    auto database = std::make_shared<store::Database>(address);
+    // A server database from before the value history gains its table, as a file does.
+    try {
+        store::ValueHistory::ensureTable(database->connection());
+    } catch (const store::StoreError&) {
+    }
+    m_pConnection = database;
+    return 1;
 }
 
 // Asks once whether to convert the Access file at path and does it; true when path now holds

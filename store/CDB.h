@@ -33,6 +33,8 @@ public:
 
 private:
     bool convertAccessFile(const QString& path);
+    // Opens the station database on the server at address; throws StoreError.
+    int openServer(const QString& address);
 
     std::shared_ptr<store::Database> m_pConnection;
 

@@ -5,6 +5,7 @@
 #include "ListView.h"
 #include "MessageService.h"
 #include "Recordset.h"
+#include "ServerClaim.h"
 #include "StoreError.h"
 
 #include <QDateTime>
@@ -99,15 +100,19 @@ int CStudent::InsertStu(const QString& strStuName, long lClassID, long lGroupNO,
         const QDateTime now = platform::currentDateTime().toLocalTime();
         const int year = now.isValid() ? now.date().year() : 0;
 
-        const int newId = GetNewID();
+        // On a server other stations insert pupils too: the identifier and the check of the
+        // student number are taken from the server while this station holds the right to write.
+        store::ServerClaim claim(m_pRecordset.database());
+        int newId = GetNewID();
         // GetNewID has already reported its error; a pupil with identifier -1 would collide
         // with the next one inserted.
         if (newId < 0)
             return -1;
+        newId = std::max(newId, claim.nextPupilId());
 
         store::Recordset& rs = *m_pRecordset;
         rs.setFilter({{QStringLiteral("StuNo"), strStuNO}});
-        if (rs.recordCount() >= 1) {
+        if (rs.recordCount() >= 1 || claim.holdsStudentNumber(strStuNO)) {
             platform::appMessage(QStringLiteral("存在相同的记录,学号:%1").arg(strStuNO));
             return 0;
         }
@@ -141,6 +146,7 @@ int CStudent::InsertStu(const QString& strStuName, long lClassID, long lGroupNO,
                 if (items.at(k) != -1)
                     m_Value.InsertValue(newId, items.at(k), 0.0, 5 + k);
         }
+        claim.keep();
         return 1;
     } catch (const store::StoreError& e) {
         ShowComError(QStringLiteral("int CStudent::InsertStu"), e);

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "ServerAddress.h"
 #include "SqlConnection.h"
 #include "StoreError.h"
 
@@ -38,7 +39,8 @@ thread_local ReleaseAtThreadExit t_release;
 } // namespace
 
 Database::Database(const QString& path)
-    : m_path(path), m_connections(std::make_shared<ThreadConnections>())
+    : m_path(path), m_address(resolvedDatabasePath(path)),
+      m_connections(std::make_shared<ThreadConnections>())
 {
 }
 
@@ -51,7 +53,7 @@ SqlConnection& Database::connection()
         throw StoreError(QStringLiteral("数据库连接已关闭 (the connection is closed)"));
     auto& slot = m_connections->byThread[std::this_thread::get_id()];
     if (!slot) {
-        slot = std::make_unique<SqlConnection>(m_path);
+        slot = std::make_unique<SqlConnection>(m_address);
         t_release.used.push_back(m_connections);
     }
     return *slot;

@@ -10,8 +10,9 @@ namespace store
 class SqlConnection;
 struct ThreadConnections;
 
-// The one open database file. Each thread that uses it gets its own connection, opened on
-// first use, so a worker's writes never mix with the window's. A thread's connection is
+// The one open database file, or the database on a server (path is then a postgresql://
+// address or a connection file naming one). Each thread that uses it gets its own connection,
+// opened on first use, so a worker's writes never mix with the window's. A thread's connection is
 // closed when the thread ends, so transfer after transfer does not pile up connections.
 class Database
 {
@@ -30,6 +31,7 @@ public:
 
 private:
     QString m_path;
+    QString m_address; // what the engine opens
     std::shared_ptr<ThreadConnections> m_connections;
 };
 

@@ -6,6 +6,8 @@
 #include "CStudent.h"
 #include "Clock.h"
 #include "Database.h"
+#include "PgDialect.h"
+#include "ServerAddress.h"
 #include "SqlConnection.h"
 #include "StationSchema.h"
 #include "StoreError.h"
@@ -71,6 +73,19 @@ QString gradeName(int grade)
 
 QString createDatabase(const QString& path)
 {
+    if (isServerAddress(path)) {
+        try {
+            Database db(path);
+            SqlConnection& conn = db.connection();
+            if (conn.tableNames().contains(QStringLiteral("STU_Main"), Qt::CaseInsensitive))
+                return QStringLiteral("the station's tables are on the server already; not "
+                                      "overwritten");
+            fillNewDatabase(conn);
+        } catch (const StoreError& e) {
+            return e.description();
+        }
+        return {};
+    }
     if (QFileInfo::exists(path))
         return QStringLiteral("%1 already exists; not overwritten").arg(path);
     {
@@ -82,8 +97,21 @@ QString createDatabase(const QString& path)
     }
     try {
         Database db(path);
-        SqlConnection& conn = db.connection();
+        fillNewDatabase(db.connection());
+    } catch (const StoreError& e) {
+        QFile::remove(path);
+        return e.description();
+    }
+    return {};
+}
+
+void fillNewDatabase(SqlConnection& conn)
+{
+    {
         conn.executeScript(QStringLiteral("BEGIN;") + suppliedSchema());
+        if (conn.isServer())
+            for (const QString& f : pgSupportStatements())
+                conn.execute(f);
         for (const QStringList& r : readCsv(QStringLiteral(":/newdb/items.csv")))
             conn.execute(
                 QStringLiteral("INSERT INTO Code03Dict(code,value,Unit,SortIndex) "
@@ -95,11 +123,7 @@ QString createDatabase(const QString& path)
                          {r.value(0).toInt(), r.value(1), r.value(2).toInt(), r.value(3).toInt(),
                           r.value(4).toInt()});
         conn.executeScript(QStringLiteral("COMMIT;"));
-    } catch (const StoreError& e) {
-        QFile::remove(path);
-        return e.description();
     }
-    return {};
 }
 
 QString addDemoPupils(const QString& path, int count)

@@ -20,8 +20,11 @@ struct ResultTable {
     QVariant at(int row, int column) const { return cells.at(row * columns.size() + column); }
 };
 
-// One SQLite connection. Every statement of the station runs here, with its values bound as
-// data; prepared statements are kept for reuse. Errors are thrown as StoreError.
+class SqlEngine;
+
+// One connection to a station database file (SQLite) or to a database server (PostgreSQL, when
+// path is a postgresql:// address). Every statement of the station runs here, with its values bound
+// as data; prepared statements are kept for reuse. Errors are thrown as StoreError.
 class SqlConnection
 {
 public:
@@ -46,7 +49,7 @@ public:
     // connection kept the database the whole time.
     void beginBatch(int waitMs = -1);
     // Ends the innermost batch; the outermost commits. Throws StoreError when the batch cannot be
-    // kept, after rolling it back.
+    // kept, after rolling it back (isDisconnected() when the server connection was lost in it).
     void commitBatch();
     // Rolls the innermost batch back and undoes the snapshot changes made in it. Never throws.
     void rollbackBatch() noexcept;
@@ -63,6 +66,8 @@ public:
     // The tables of the database file at path, read without changing the file (no journal
     // mode switched, nothing created); throws StoreError when it is no readable database.
     static QStringList tableNamesOf(const QString& path);
+    // Whether this connection goes to a database server.
+    bool isServer() const { return m_server; }
 
 private:
     struct Undo {
@@ -76,11 +81,12 @@ private:
     template <typename F> auto noting(F&& f) -> decltype(f());
     void undoTo(size_t mark) noexcept;
 
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    std::unique_ptr<SqlEngine> d;
+    bool m_server = false;
     std::vector<OpenBatch> m_batches;
     std::vector<Undo> m_undo;
     std::optional<QString> m_batchFailure;
+    bool m_batchLost = false; // the failure was a lost server connection
 };
 
 // How a value is handed to the engine: dates as ISO-8601 text, integers as INTEGER.

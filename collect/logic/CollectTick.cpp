@@ -109,8 +109,11 @@ int CollectTick::handleFeed(const QByteArray& feed, bool dbOpen)
         if (!busy) {
             for (qsizetype at = 0; at < records.size(); at += kRecordBytes)
                 rows.push_back(lookUpAndStore(records.mid(at, kRecordBytes), batch.isOpen()));
-            if (!batch.commit())
+            if (!batch.commit()) {
                 failure = batch.error();
+                // A lost server connection is waited for as a busy database is.
+                busy = batch.isBusy();
+            }
         }
         reports = hold.take();
     }

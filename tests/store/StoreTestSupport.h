@@ -30,11 +30,12 @@ public:
     void close() { m_fixture->db().close(); }
     CDB& db() { return m_fixture->db(); }
     const QString& path() const { return m_fixture->path(); }
+    bool onServer() const { return m_fixture->onServer(); }
 
     // Runs a statement on a second connection, as another program would.
     void executeElsewhere(const QString& sql)
     {
-        store::Database other(path());
+        store::Database other(m_fixture->databasePath());
         other.connection().execute(sql);
     }
 

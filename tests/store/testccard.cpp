@@ -208,13 +208,17 @@ void TestCCard::failures()
 void TestCCard::failedWriteDoesNotSpoilTheNext()
 {
     CCard card(m_fresh.db());
-    m_fresh.executeElsewhere(
-        u"CREATE TRIGGER refuse BEFORE INSERT ON Stu_card "
-        u"WHEN NEW.CardNO = 'bad' BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+    if (m_fresh.onServer())
+        m_fresh.executeElsewhere(
+            u"ALTER TABLE Stu_card ADD CONSTRAINT refused CHECK (CardNO <> 'bad')"_s);
+    else
+        m_fresh.executeElsewhere(
+            u"CREATE TRIGGER refuse BEFORE INSERT ON Stu_card "
+            u"WHEN NEW.CardNO = 'bad' BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
     QCOMPARE(card.InsertUpdateCard(1, u"bad"_s), 0);
-    QCOMPARE(storetest::reportedError(
-                 *m_boxes, u"int  CCard::InsertUpdateCard(long lStuID,CString strStuNO)"_s),
-             u"refused"_s);
+    QVERIFY(storetest::reportedError(
+                *m_boxes, u"int  CCard::InsertUpdateCard(long lStuID,CString strStuNO)"_s)
+                .contains(u"refused"_s));
     m_boxes->clear();
     // The same statement runs again for the next card and must not repeat the old error.
     QCOMPARE(card.InsertUpdateCard(2, u"good"_s), 1);

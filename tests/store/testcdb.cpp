@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 
@@ -26,12 +27,12 @@ const QString kOpenSignature = QStringLiteral("void CDB::open(CString\tstrDBFile
 
 int cardTableCount(CDB& db)
 {
-    return db.database()
-        ->connection()
-        .query(QStringLiteral(
-            "SELECT count(*) FROM sqlite_master WHERE type='table' AND name LIKE 'stu_card'"))
-        .at(0, 0)
-        .toInt();
+    return int(db.database()
+                   ->connection()
+                   .tableNames()
+                   .filter(QRegularExpression(QStringLiteral("^stu_card$"),
+                                              QRegularExpression::CaseInsensitiveOption))
+                   .size());
 }
 } // namespace
 
@@ -144,9 +145,9 @@ void TestCDB::cardTableCreatedOnceAndLeftAlone()
     QCOMPARE(cardTableCount(fx.db()), 0);
     QCOMPARE(fx.db().CreateCardTable(), 1);
     QCOMPARE(cardTableCount(fx.db()), 1);
-    const store::ResultTable columns = fx.db().database()->connection().query(
-        QStringLiteral("SELECT name FROM pragma_table_info('Stu_card')"));
-    QCOMPARE(columns.cells, (QVariantList{QStringLiteral("StuID"), QStringLiteral("CardNO")}));
+    const store::ResultTable columns =
+        fx.db().database()->connection().query(QStringLiteral("SELECT * FROM Stu_card LIMIT 0"));
+    QCOMPARE(columns.columns, (QStringList{QStringLiteral("StuID"), QStringLiteral("CardNO")}));
     fx.db().database()->connection().execute(
         QStringLiteral("INSERT INTO Stu_card(StuID,CardNO) VALUES(1,'A1')"));
     QCOMPARE(fx.db().CreateCardTable(), 1);
@@ -253,8 +254,11 @@ void TestCDB::batchThatCannotBeKeptRestoresSnapshots()
     StoreFixture fx;
     platform::RecordingMessageService recorder;
     store::SqlConnection& conn = fx.db().database()->connection();
+    if (fx.onServer())
+        QSKIP("a full disk is made for a file only");
     conn.execute(QStringLiteral("INSERT INTO STU_ObjectData(STU_ID,Object_ID,ObjectValue,"
-                                "ObjectType) VALUES(1,1,0.5,1)"));
+                                "ObjectType) VALUES(1,1,?,1)"),
+                 {0.5});
     CValue values(fx.db());
     {
         const testsupport::FileSizeLimit full;

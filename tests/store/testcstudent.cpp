@@ -224,18 +224,21 @@ void TestCStudent::duplicateRefused()
     QFETCH(int, copies);
     QFETCH(QString, stuNo);
 
-    // Objects built before each other's insert do not see it: that is how a number gets in twice.
+    // Objects built before each other's insert do not see it: that is how a number gets in twice
+    // in a file. A server is asked, as another station may have stored it: refused there.
+    const bool server = m_fresh.onServer();
     {
         std::vector<std::unique_ptr<CStudent>> writers;
         for (int i = 0; i < copies; ++i)
             writers.push_back(std::make_unique<CStudent>(m_fresh.db()));
-        for (auto& w : writers)
-            QCOMPARE(insertPupil(*w, stuNo), 1);
+        for (size_t i = 0; i < writers.size(); ++i)
+            QCOMPARE(insertPupil(*writers[i], stuNo), i > 0 && server ? 0 : 1);
     }
+    m_boxes->clear();
     CStudent student(m_fresh.db());
     const auto pupilsBefore = storetest::rowsOf(m_fresh.db(), u"STU_Main"_s, {u"STU_ID"_s});
     const auto valuesBefore = storetest::rowsOf(m_fresh.db(), u"STU_ObjectData"_s, {u"STU_ID"_s});
-    QCOMPARE(pupilsBefore.size(), copies);
+    QCOMPARE(pupilsBefore.size(), server ? 1 : copies);
 
     QCOMPARE(insertPupil(student, stuNo, 15, 2, u"一(2)班"_s, u"女"_s, u"别人"_s), 0);
     QCOMPARE(m_boxes->count(), 1);
@@ -493,6 +496,8 @@ void TestCStudent::failingValueRowsKeepThePupil()
 void TestCStudent::badIdentifierStopsInsert()
 {
     // Another program left an identifier that is no number: no new one can be derived from it.
+    if (m_fresh.onServer())
+        QSKIP("a server's integer column takes no text");
     storetest::addRawRow(m_fresh.db(), u"STU_Main"_s,
                          {{u"STU_ID"_s, u"x7"_s}, {u"StuNo"_s, u"q"_s}});
     CStudent student(m_fresh.db());

@@ -1,5 +1,8 @@
 // sorvik-dbtool: makes station databases and points the station at one.
 //   sorvik-dbtool create [--demo N] PATH
+//   sorvik-dbtool create --server URL [--demo N] [CONNECTION.mdb]
+//   sorvik-dbtool copy-to-server FILE.mdb URL [CONNECTION.mdb]
+//   sorvik-dbtool connection-file URL CONNECTION.mdb
 //   sorvik-dbtool configure [--if-unset] PATH
 //   sorvik-dbtool import-students DB FILE.xls
 //   sorvik-dbtool import-scores DB FILE.xls
@@ -9,6 +12,8 @@
 #include "DatabaseSetting.h"
 #include "ImportMdb.h"
 #include "NewDatabase.h"
+#include "ServerAddress.h"
+#include "ServerCopy.h"
 #include "WorkbookImports.h"
 
 #include <QFileInfo>
@@ -18,6 +23,69 @@
 
 #include <cstdio>
 #include <cstring>
+
+namespace
+{
+
+// The commands that put a station database on a server; the optional last argument is a
+// connection file to write for the stations.
+int serverCommand(const QCommandLineParser& parser, const QString& serverUrl, const QString& demo)
+{
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    QString address = serverUrl;
+    QString connectionFile;
+    QString error;
+    int pupils = 0;
+    if (command == QLatin1String("create")) {
+        if (args.size() > 2) {
+            std::fprintf(stderr, "usage: sorvik-dbtool create --server URL [--demo N] "
+                                 "[CONNECTION.mdb]\n");
+            return 2;
+        }
+        connectionFile = args.value(1);
+        bool ok = true;
+        pupils = demo.isEmpty() ? 0 : demo.toInt(&ok);
+        if (!ok || pupils < 0) {
+            std::fprintf(stderr, "sorvik-dbtool: --demo needs a number of pupils\n");
+            return 2;
+        }
+        error = store::createDatabase(address);
+        if (error.isEmpty() && pupils > 0)
+            error = store::addDemoPupils(address, pupils);
+    } else if (command == QLatin1String("copy-to-server")) {
+        if (args.size() < 3 || args.size() > 4) {
+            std::fprintf(stderr, "usage: sorvik-dbtool copy-to-server FILE.mdb URL "
+                                 "[CONNECTION.mdb]\n");
+            return 2;
+        }
+        address = args.at(2);
+        connectionFile = args.value(3);
+        error = store::copyToServer(args.at(1), address);
+    } else {
+        if (args.size() != 3) {
+            std::fprintf(stderr, "usage: sorvik-dbtool connection-file URL CONNECTION.mdb\n");
+            return 2;
+        }
+        address = args.at(1);
+        connectionFile = args.at(2);
+    }
+    if (error.isEmpty() && !connectionFile.isEmpty())
+        error = store::writeConnectionFile(connectionFile, address);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "sorvik-dbtool: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+    if (command == QLatin1String("create"))
+        std::printf("created the station's tables on the server with %d pupils\n", pupils);
+    else if (command == QLatin1String("copy-to-server"))
+        std::printf("copied %s onto the server\n", qUtf8Printable(args.at(1)));
+    if (!connectionFile.isEmpty())
+        std::printf("wrote the connection file %s\n", qUtf8Printable(connectionFile));
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -30,6 +98,12 @@ int main(int argc, char* argv[])
         "Creates Sorvik station databases, points the station at one and imports into them.\n"
         "\n"
         "  create [--demo N] PATH          a new empty database (N sample pupils)\n"
+        "  create --server URL [--demo N] [CONNECTION.mdb]\n"
+        "                                  the station's tables on a PostgreSQL server\n"
+        "  copy-to-server FILE.mdb URL [CONNECTION.mdb]\n"
+        "                                  a station database file copied onto a server\n"
+        "  connection-file URL CONNECTION.mdb\n"
+        "                                  a file the station opens to reach the server\n"
         "  configure [--if-unset] PATH     make PATH the station's database\n"
         "  import-students DB FILE.xls     pupils from a workbook\n"
         "  import-scores DB FILE.xls       scores from a workbook\n"
@@ -55,6 +129,10 @@ int main(int argc, char* argv[])
                                          QStringLiteral("export-results: only class N"),
                                          QStringLiteral("N"));
     parser.addOption(classOption);
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("create on the PostgreSQL server at URL"),
+                                    QStringLiteral("URL"));
+    parser.addOption(server);
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -66,6 +144,10 @@ int main(int argc, char* argv[])
         }
         return exportResults(args.at(1), args.at(2), parser.value(classOption));
     }
+    if (command == QLatin1String("copy-to-server") || command == QLatin1String("connection-file") ||
+        (command == QLatin1String("create") && parser.isSet(server)))
+        return serverCommand(parser, parser.isSet(server) ? parser.value(server) : QString(),
+                             parser.isSet(demo) ? parser.value(demo) : QString());
     if (command == QLatin1String("import-students") || command == QLatin1String("import-scores") ||
         command == QLatin1String("import-cards")) {
         if (args.size() != 3) {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+
+namespace store
+{
+
+// The station's SQL, written for SQLite, as PostgreSQL takes it: `?` marks become $1…, quoted
+// names are folded to lower case as unquoted ones are, rowid names the hidden `_rowid_` column
+// every table gets, column types become PostgreSQL's, an INSERT returns the new row's id, and
+// PRAGMA statements are dropped.
+struct PgStatement {
+    QString text; // empty: nothing to run
+    int parameterCount = 0;
+    bool returnsRowid = false;
+};
+
+PgStatement translatedForPg(const QString& sql);
+
+// Functions the station's SQL uses that PostgreSQL lacks, made with the station's tables.
+QStringList pgSupportStatements();
+
+} // namespace store

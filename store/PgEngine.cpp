@@ -1,0 +1,511 @@
+#include "PgEngine.h"
+
+#include "PgDialect.h"
+#include "StationSchema.h"
+#include "StoreError.h"
+#include "TextHash.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <libpq-fe.h>
+
+#include <cmath>
+#include <unordered_map>
+
+namespace store
+{
+
+namespace
+{
+
+constexpr int kLockTimeoutMs = 5000;
+// The one lock a writing batch holds (pg_advisory_xact_lock), the same on every station; one per
+// schema, so that station databases in different schemas of one server do not wait for another.
+constexpr int kWriterLock = 0x536f7276;
+
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
+              kFloat8 = 701, kNumeric = 1700, kJsonb = 3802;
+
+struct ResultDeleter {
+    void operator()(PGresult* r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+StoreError::Kind kindOfState(const QByteArray& state)
+{
+    // Connection lost, server shutting down, lock or serialisation conflicts: later may work.
+    if (state.startsWith("08") || state.startsWith("57P"))
+        return StoreError::Kind::Disconnected;
+    if (state == "55P03" || state == "40001" || state == "40P01")
+        return StoreError::Kind::Busy;
+    // Out of space or memory, read-only, damaged, system errors.
+    if (state.startsWith("53") || state.startsWith("58") || state.startsWith("XX") ||
+        state == "25006")
+        return StoreError::Kind::Storage;
+    return StoreError::Kind::Other;
+}
+
+// The station's own spelling of a column name that the server gives in lower case.
+QString stationSpelling(const char* name)
+{
+    static const QHash<QString, QString> spellings = [] {
+        QHash<QString, QString> h;
+        for (const StationTable& t : stationTables()) {
+            h.insert(t.name.toLower(), t.name);
+            for (const StationColumn& c : t.columns)
+                h.insert(c.name.toLower(), c.name);
+        }
+        return h;
+    }();
+    const QString n = QString::fromUtf8(name);
+    return spellings.value(n, n);
+}
+
+// A value as text of the type the server gave the parameter, as SQLite's column affinity
+// would store it.
+QByteArray parameterText(const QVariant& given, Oid type)
+{
+    const QVariant v = normalisedForStorage(given);
+    if (type == kJsonb) {
+        if (v.typeId() == QMetaType::LongLong)
+            return QByteArray::number(v.toLongLong());
+        if (v.typeId() == QMetaType::Double) {
+            QByteArray t = QByteArray::number(v.toDouble(), 'g', 17);
+            if (!t.contains('.') && !t.contains('e'))
+                t += ".0";
+            return t;
+        }
+        const QByteArray array =
+            QJsonDocument(QJsonArray{v.toString()}).toJson(QJsonDocument::Compact);
+        return array.mid(1, array.size() - 2);
+    }
+    if (v.typeId() == QMetaType::Double) {
+        const double x = v.toDouble();
+        const bool integral = std::isfinite(x) && x == std::floor(x) && std::fabs(x) < 9e18;
+        if (integral && (type == kInt8 || type == kInt4 || type == kInt2))
+            return QByteArray::number(qint64(x));
+        if (type == kFloat8 || type == kFloat4 || type == kNumeric)
+            return QByteArray::number(x, 'g', 17);
+        QByteArray t = QByteArray::number(x, 'g', 15);
+        if (integral && !t.contains('e'))
+            t += ".0";
+        return t;
+    }
+    if (v.typeId() == QMetaType::QByteArray && type == kBytea)
+        return "\\x" + v.toByteArray().toHex();
+    if (v.typeId() == QMetaType::QByteArray)
+        return v.toByteArray();
+    return v.toString().toUtf8();
+}
+
+QVariant cellValue(const PGresult* r, int row, int column, Oid type)
+{
+    if (PQgetisnull(r, row, column))
+        return QVariant();
+    const char* text = PQgetvalue(r, row, column);
+    switch (type) {
+    case kInt8:
+    case kInt4:
+    case kInt2:
+    case kOid:
+        return QVariant(qlonglong(std::strtoll(text, nullptr, 10)));
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return QVariant(std::strtod(text, nullptr));
+    case kBool:
+        return QVariant(qlonglong(text[0] == 't' ? 1 : 0));
+    case kBytea: {
+        size_t n = 0;
+        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &n);
+        QByteArray b(reinterpret_cast<const char*>(bytes), qsizetype(n));
+        PQfreemem(bytes);
+        return QVariant(b);
+    }
+    case kJsonb: {
+        if (text[0] == '"') {
+            const QByteArray array = QByteArray("[") + text + ']';
+            return QJsonDocument::fromJson(array).array().at(0).toString();
+        }
+        if (std::strpbrk(text, ".eE"))
+            return QVariant(std::strtod(text, nullptr));
+        return QVariant(qlonglong(std::strtoll(text, nullptr, 10)));
+    }
+    default:
+        return QVariant(QString::fromUtf8(text, PQgetlength(r, row, column)));
+    }
+}
+
+} // namespace
+
+struct PgEngine::Impl {
+    struct Prepared {
+        QByteArray name;
+        std::vector<Oid> types;
+        bool returnsRowid = false;
+        bool empty = false;
+    };
+
+    QByteArray address;
+    PGconn* conn = nullptr;
+    std::unordered_map<QString, Prepared, TextHash> statements;
+    int nextStatement = 0;
+    qint64 lastRowid = 0;
+    bool statementSavepoint = false;
+
+    ~Impl()
+    {
+        if (conn)
+            PQfinish(conn);
+    }
+
+    [[noreturn]] void fail(const PGresult* r)
+    {
+        QByteArray state = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
+        QString message =
+            QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(conn)).trimmed();
+        // The texts SQLite gives for the faults the station's reports name most.
+        static const QRegularExpression quoted(QStringLiteral("\"([^\"]+)\""));
+        const QString name = quoted.match(message).captured(1);
+        if (state == "42P01")
+            message = QStringLiteral("no such table: %1 (%2)").arg(name, message);
+        else if (state == "42703")
+            message = QStringLiteral("no such column: %1 (%2)").arg(name, message);
+        else if (state == "23505")
+            message = QStringLiteral("UNIQUE constraint failed (%1)").arg(message);
+        if (PQstatus(conn) != CONNECTION_OK) {
+            state = "08006";
+            message =
+                QStringLiteral("与数据库服务器的连接中断 (the server connection was lost): ") +
+                message;
+            statements.clear();
+            statementSavepoint = false;
+        }
+        throw StoreError(message, kindOfState(state));
+    }
+
+    void connect()
+    {
+        // A server that does not answer must not hold the station for long, nor a connection
+        // whose peer went away unnoticed. The address's own settings come last and win.
+        const char* keys[] = {"connect_timeout",  "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", "dbname",          nullptr};
+        const char* values[] = {"5", "10", "5", "3", address.constData(), nullptr};
+        conn = PQconnectdbParams(keys, values, 1);
+        if (PQstatus(conn) != CONNECTION_OK)
+            throw StoreError(
+                QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
+                    QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                StoreError::Kind::Disconnected);
+        PQsetClientEncoding(conn, "UTF8");
+        Result r(PQexec(conn, "SET client_min_messages = warning; SET lock_timeout = '5s'"));
+    }
+
+    // Opens a lost connection again; only between batches, as a batch cannot outlive it.
+    void ensureConnected()
+    {
+        if (PQstatus(conn) == CONNECTION_OK)
+            return;
+        PQreset(conn);
+        statements.clear();
+        statementSavepoint = false;
+        if (PQstatus(conn) != CONNECTION_OK)
+            throw StoreError(
+                QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
+                    QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                StoreError::Kind::Disconnected);
+        Result r(PQexec(conn, "SET client_min_messages = warning; SET lock_timeout = '5s'"));
+    }
+
+    bool inTransaction() const
+    {
+        const PGTransactionStatusType s = PQtransactionStatus(conn);
+        return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+    }
+
+    Result run(const char* sql)
+    {
+        Result r(PQexec(conn, sql));
+        const ExecStatusType s = PQresultStatus(r.get());
+        if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
+            fail(r.get());
+        return r;
+    }
+
+    const Prepared& prepare(const QString& sql)
+    {
+        auto it = statements.find(sql);
+        if (it != statements.end())
+            return it->second;
+        const PgStatement t = translatedForPg(sql);
+        Prepared p;
+        p.returnsRowid = t.returnsRowid;
+        p.empty = t.text.isEmpty();
+        if (!p.empty) {
+            p.name = "sorvik_" + QByteArray::number(++nextStatement);
+            Result r(PQprepare(conn, p.name.constData(), t.text.toUtf8().constData(),
+                               t.parameterCount, nullptr));
+            if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
+                fail(r.get());
+            Result described(PQdescribePrepared(conn, p.name.constData()));
+            if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
+                fail(described.get());
+            for (int i = 0; i < PQnparams(described.get()); ++i)
+                p.types.push_back(PQparamtype(described.get(), i));
+        }
+        return statements.emplace(sql, std::move(p)).first->second;
+    }
+
+    // The parameters as texts of the types the server gave them.
+    struct Bound {
+        Bound(const Prepared& p, const QVariantList& params)
+            : texts(p.types.size()), values(p.types.size(), nullptr)
+        {
+            for (size_t i = 0; i < p.types.size(); ++i) {
+                const QVariant& v =
+                    i < size_t(params.size()) ? params.at(qsizetype(i)) : QVariant();
+                if (v.isNull() || !v.isValid())
+                    continue;
+                texts[i] = parameterText(v, p.types[i]);
+                values[i] = texts[i].constData();
+            }
+        }
+        std::vector<QByteArray> texts;
+        std::vector<const char*> values;
+    };
+
+    void noteRowid(const Prepared& p, const PGresult* r)
+    {
+        if (p.returnsRowid && PQntuples(r) > 0)
+            lastRowid = std::strtoll(PQgetvalue(r, PQntuples(r) - 1, 0), nullptr, 10);
+    }
+
+    // A prepared statement behind its savepoint in one round trip: the savepoint commands and
+    // the statement go out together in a pipeline.
+    Result runPipelined(const Prepared& p, const QVariantList& params)
+    {
+        const Bound b(p, params);
+        std::vector<const char*> commands;
+        if (statementSavepoint)
+            commands.push_back("RELEASE sorvik_statement");
+        commands.push_back("SAVEPOINT sorvik_statement");
+        if (!PQenterPipelineMode(conn))
+            fail(nullptr);
+        bool sent = true;
+        for (const char* c : commands)
+            sent = sent && PQsendQueryParams(conn, c, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        sent = sent && PQsendQueryPrepared(conn, p.name.constData(), int(b.values.size()),
+                                           b.values.data(), nullptr, nullptr, 0);
+        sent = sent && PQpipelineSync(conn);
+        Result failed;
+        Result statement;
+        bool savepointMade = false;
+        // Each query's results end in a null; the sync point ends the pipeline. After a failure
+        // the queries left are reported as aborted.
+        size_t query = 0;
+        const size_t last = commands.size();
+        while (sent && query <= last + 1) {
+            Result r(PQgetResult(conn));
+            if (!r) {
+                ++query;
+                continue;
+            }
+            const ExecStatusType s = PQresultStatus(r.get());
+            if (s == PGRES_PIPELINE_SYNC)
+                break;
+            const bool ok = s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+            if (ok && query + 1 == last)
+                savepointMade = true;
+            else if (ok && query == last)
+                statement = std::move(r);
+            else if (!ok && !failed && s != PGRES_PIPELINE_ABORTED)
+                failed = std::move(r);
+        }
+        if (!PQexitPipelineMode(conn)) {
+            while (PGresult* r = PQgetResult(conn))
+                PQclear(r);
+            PQexitPipelineMode(conn);
+        }
+        statementSavepoint = savepointMade;
+        if (!sent || failed || !statement) {
+            if (savepointMade && PQstatus(conn) == CONNECTION_OK)
+                Result(PQexec(conn, "ROLLBACK TO sorvik_statement"));
+            fail(failed.get());
+        }
+        noteRowid(p, statement.get());
+        return statement;
+    }
+
+    // Inside a transaction a failed statement would spoil the whole transaction; as in SQLite
+    // only the statement itself is undone, each runs behind a savepoint of its own.
+    Result runPrepared(const QString& sql, const QVariantList& params)
+    {
+        const bool guarded = inTransaction();
+        if (!guarded)
+            ensureConnected();
+        if (guarded)
+            if (const auto it = statements.find(sql); it != statements.end() && !it->second.empty)
+                return runPipelined(it->second, params);
+        if (guarded) {
+            run(statementSavepoint ? "RELEASE sorvik_statement; SAVEPOINT sorvik_statement"
+                                   : "SAVEPOINT sorvik_statement");
+            statementSavepoint = true;
+        }
+        try {
+            const Prepared& p = prepare(sql);
+            if (p.empty)
+                return nullptr;
+            const Bound b(p, params);
+            Result r(PQexecPrepared(conn, p.name.constData(), int(b.values.size()), b.values.data(),
+                                    nullptr, nullptr, 0));
+            const ExecStatusType s = PQresultStatus(r.get());
+            if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
+                fail(r.get());
+            noteRowid(p, r.get());
+            return r;
+        } catch (const StoreError&) {
+            if (guarded && PQstatus(conn) == CONNECTION_OK)
+                Result(PQexec(conn, "ROLLBACK TO sorvik_statement"));
+            throw;
+        }
+    }
+};
+
+PgEngine::PgEngine(const QString& address) : d(std::make_unique<Impl>())
+{
+    d->address = address.toUtf8();
+    d->connect();
+}
+
+PgEngine::~PgEngine() = default;
+
+ResultTable PgEngine::query(const QString& sql, const QVariantList& params, bool firstColumnIsRowid)
+{
+    const Result r = d->runPrepared(sql, params);
+    ResultTable out;
+    if (!r)
+        return out;
+    const int n = PQnfields(r.get());
+    const int first = firstColumnIsRowid ? 1 : 0;
+    // The hidden row id of `*` is no column of the station's tables.
+    std::vector<int> shown;
+    std::vector<Oid> types;
+    for (int i = first; i < n; ++i)
+        if (qstrcmp(PQfname(r.get(), i), "_rowid_") != 0) {
+            shown.push_back(i);
+            types.push_back(PQftype(r.get(), i));
+            out.columns << stationSpelling(PQfname(r.get(), i));
+        }
+    const int rows = PQntuples(r.get());
+    out.cells.reserve(qsizetype(rows) * qsizetype(shown.size()));
+    for (int row = 0; row < rows; ++row) {
+        if (firstColumnIsRowid)
+            out.rowids.push_back(std::strtoll(PQgetvalue(r.get(), row, 0), nullptr, 10));
+        for (size_t k = 0; k < shown.size(); ++k)
+            out.cells.append(cellValue(r.get(), row, shown[k], types[k]));
+    }
+    return out;
+}
+
+int PgEngine::execute(const QString& sql, const QVariantList& params)
+{
+    const Result r = d->runPrepared(sql, params);
+    return r ? std::atoi(PQcmdTuples(r.get())) : 0;
+}
+
+void PgEngine::executeScript(const QString& sql)
+{
+    // Statements split at semicolons outside quotes, each translated.
+    QStringList parts;
+    QString current;
+    QChar quote;
+    for (QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char(';')) {
+            parts << current;
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    parts << current;
+    QStringList translated;
+    for (const QString& p : parts)
+        if (!p.trimmed().isEmpty()) {
+            const PgStatement t = translatedForPg(p);
+            if (!t.text.isEmpty())
+                translated << t.text;
+        }
+    if (translated.isEmpty())
+        return;
+    if (!d->inTransaction())
+        d->ensureConnected();
+    d->statementSavepoint = false;
+    d->run(translated.join(QStringLiteral(";\n")).toUtf8().constData());
+}
+
+qint64 PgEngine::lastInsertRowid() const
+{
+    return d->lastRowid;
+}
+
+QStringList PgEngine::tableNames()
+{
+    const ResultTable t = query(QStringLiteral("SELECT table_name FROM information_schema.tables "
+                                               "WHERE table_schema = current_schema() AND "
+                                               "table_type = 'BASE TABLE'"),
+                                {}, false);
+    QStringList names;
+    for (const QVariant& v : t.cells)
+        names << stationSpelling(v.toString().toUtf8().constData());
+    return names;
+}
+
+bool PgEngine::inTransaction()
+{
+    return d->inTransaction();
+}
+
+void PgEngine::beginWrite(int waitMs)
+{
+    d->ensureConnected();
+    d->statementSavepoint = false;
+    const QByteArray sql = QByteArrayLiteral("BEGIN; SET LOCAL lock_timeout = '") +
+                           QByteArray::number(waitMs >= 0 ? std::max(waitMs, 1) : kLockTimeoutMs) +
+                           "ms'; SELECT pg_advisory_xact_lock(" + QByteArray::number(kWriterLock) +
+                           ", hashtext(current_schema())); SET LOCAL lock_timeout = '" +
+                           QByteArray::number(kLockTimeoutMs) + "ms'";
+    try {
+        d->run(sql.constData());
+    } catch (const StoreError&) {
+        commandQuietly("ROLLBACK");
+        throw;
+    }
+}
+
+void PgEngine::command(const char* sql)
+{
+    const QByteArray s(sql);
+    if (s.startsWith("SAVEPOINT") && d->statementSavepoint) {
+        d->run(("RELEASE sorvik_statement; " + s).constData());
+    } else {
+        d->run(sql);
+    }
+    d->statementSavepoint = false;
+}
+
+void PgEngine::commandQuietly(const char* sql) noexcept
+{
+    if (d->conn && PQstatus(d->conn) == CONNECTION_OK)
+        Result(PQexec(d->conn, sql));
+    d->statementSavepoint = false;
+}
+
+} // namespace store

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "SqlEngine.h"
+
+#include <memory>
+
+namespace store
+{
+
+// The engine of a station database on a PostgreSQL server, through libpq. Writers take one
+// lock of the database at the start of a batch, as a station file is locked by its writer, so
+// batches keep the rules they have on a file (one writer at a time, busy after the wait).
+// A connection lost outside a batch is opened again before the next statement; until then every
+// statement fails as busy.
+class PgEngine : public SqlEngine
+{
+public:
+    explicit PgEngine(const QString& address);
+    ~PgEngine() override;
+
+    ResultTable query(const QString& sql, const QVariantList& params,
+                      bool firstColumnIsRowid) override;
+    int execute(const QString& sql, const QVariantList& params) override;
+    void executeScript(const QString& sql) override;
+    qint64 lastInsertRowid() const override;
+    QStringList tableNames() override;
+    bool inTransaction() override;
+    void beginWrite(int waitMs) override;
+    void command(const char* sql) override;
+    void commandQuietly(const char* sql) noexcept override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace store

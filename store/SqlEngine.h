@@ -1,0 +1,30 @@
+#pragma once
+
+#include "SqlConnection.h"
+
+namespace store
+{
+
+// One engine behind SqlConnection: runs statements and the transaction commands of a batch.
+// Failures are thrown as StoreError with the kind the engine's error code says.
+class SqlEngine
+{
+public:
+    virtual ~SqlEngine() = default;
+    virtual ResultTable query(const QString& sql, const QVariantList& params,
+                              bool firstColumnIsRowid) = 0;
+    virtual int execute(const QString& sql, const QVariantList& params) = 0;
+    virtual void executeScript(const QString& sql) = 0;
+    virtual qint64 lastInsertRowid() const = 0;
+    virtual QStringList tableNames() = 0;
+    virtual bool inTransaction() = 0;
+    // Opens the outermost batch holding the right to write, waiting at most waitMs (the
+    // engine's own timeout when negative).
+    virtual void beginWrite(int waitMs) = 0;
+    // A transaction command (SAVEPOINT, RELEASE, COMMIT); throws on failure.
+    virtual void command(const char* sql) = 0;
+    // The same, failures ignored: rolling back.
+    virtual void commandQuietly(const char* sql) noexcept = 0;
+};
+
+} // namespace store

@@ -105,9 +105,10 @@ int CDB::openServer(const QString& address)
         throw store::StoreError(
             QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
     auto database = std::make_shared<store::Database>(address);
+    store::SqlConnection& conn = database->connection();
     // A server database from before the value history gains its table, as a file does.
     try {
-        store::ValueHistory::ensureTable(database->connection());
+        store::ValueHistory::ensureTable(conn);
     } catch (const store::StoreError&) {
     }
     m_pConnection = database;

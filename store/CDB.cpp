@@ -111,6 +111,17 @@ int CDB::openServer(const QString& address)
         store::ValueHistory::ensureTable(conn);
     } catch (const store::StoreError&) {
     }
+    // The checks that new pupils and cards make on the server look these up by index, so that
+    // an import does not scan the whole table for every pupil.
+    for (const char* index : {"STU_Main_StuId ON STU_Main(STU_ID)",
+                              "STU_Main_StuNoKey ON STU_Main(upper(rtrim(StuNo)))",
+                              "STU_Card_StuId ON STU_Card(StuID)"}) {
+        try {
+            conn.executeScript(QStringLiteral("CREATE INDEX IF NOT EXISTS ") +
+                               QLatin1String(index));
+        } catch (const store::StoreError&) {
+        }
+    }
     m_pConnection = database;
     return 1;
 }

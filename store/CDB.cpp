@@ -23,6 +23,18 @@ namespace
 const QStringList kSuppliedTables = {QStringLiteral("STU_Main"), QStringLiteral("STU_ObjectData"),
                                      QStringLiteral("Code03Dict"), QStringLiteral("prjzb")};
 
+// Refuses a database that lacks one of the tables the station is supplied with.
+void requireSuppliedTables(const QStringList& tables)
+{
+    QStringList missing;
+    for (const QString& t : kSuppliedTables)
+        if (!tables.contains(t, Qt::CaseInsensitive))
+            missing << t;
+    if (!missing.isEmpty())
+        throw store::StoreError(
+            QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
+}
+
 bool isAccessFile(const QString& path)
 {
     QFile file(path);
@@ -70,14 +82,7 @@ int CDB::open(const QString& strDBFile)
             throw store::StoreError(reason);
         // The tables are looked at without changing the file, so a file refused here is left
         // as it was; only a station database is switched to the station's journal mode.
-        const QStringList tables = store::SqlConnection::tableNamesOf(strDBFile);
-        QStringList missing;
-        for (const QString& t : kSuppliedTables)
-            if (!tables.contains(t, Qt::CaseInsensitive))
-                missing << t;
-        if (!missing.isEmpty())
-            throw store::StoreError(
-                QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
+        requireSuppliedTables(store::SqlConnection::tableNamesOf(strDBFile));
         auto database = std::make_shared<store::Database>(strDBFile);
         // A database from before the value history gains its table; one that cannot be written
         // opens all the same (it stores no value either).
@@ -96,14 +101,7 @@ int CDB::open(const QString& strDBFile)
 
 int CDB::openServer(const QString& address)
 {
-    const QStringList tables = store::SqlConnection::tableNamesOf(address);
-    QStringList missing;
-    for (const QString& t : kSuppliedTables)
-        if (!tables.contains(t, Qt::CaseInsensitive))
-            missing << t;
-    if (!missing.isEmpty())
-        throw store::StoreError(
-            QStringLiteral("数据库中缺少表: %1").arg(missing.join(QStringLiteral(", "))));
+    requireSuppliedTables(store::SqlConnection::tableNamesOf(address));
     auto database = std::make_shared<store::Database>(address);
     store::SqlConnection& conn = database->connection();
     // A server database from before the value history gains its table, as a file does.

@@ -10,6 +10,20 @@
 
 #include <QPushButton>
 
+namespace
+{
+
+// Opens a window of the menu that works on the database, once the database is there.
+template <typename Dialog> void execWithDatabase(QWidget* parent)
+{
+    if (!DatabaseMenu::checkDatabase())
+        return;
+    Dialog dlg(parent);
+    dlg.exec();
+}
+
+} // namespace
+
 CDlgDataBase::CDlgDataBase(QWidget* pParent) : QDialog(pParent)
 {
     setObjectName(QStringLiteral("CDlgDataBase"));
@@ -37,26 +51,17 @@ CDlgDataBase::CDlgDataBase(QWidget* pParent) : QDialog(pParent)
 
 void CDlgDataBase::OnImportValue()
 {
-    if (!DatabaseMenu::checkDatabase())
-        return;
-    CDlgImportValue dlg(this);
-    dlg.exec();
+    execWithDatabase<CDlgImportValue>(this);
 }
 
 void CDlgDataBase::OnImportStu()
 {
-    if (!DatabaseMenu::checkDatabase())
-        return;
-    CDlgImportStu dlg(this);
-    dlg.exec();
+    execWithDatabase<CDlgImportStu>(this);
 }
 
 void CDlgDataBase::OnCardManagement()
 {
-    if (!DatabaseMenu::checkDatabase())
-        return;
-    CDlgCard dlg(this);
-    dlg.exec();
+    execWithDatabase<CDlgCard>(this);
 }
 
 void CDlgDataBase::OnSelectDBFile()
@@ -68,8 +73,5 @@ void CDlgDataBase::OnSelectDBFile()
 
 void CDlgDataBase::OnCompletion()
 {
-    if (!DatabaseMenu::checkDatabase())
-        return;
-    CDlgCompletion dlg(this);
-    dlg.exec();
+    execWithDatabase<CDlgCompletion>(this);
 }

@@ -1,6 +1,7 @@
 // Two stations collecting into one PostgreSQL server of the test's own, pupils imported on both
 // meanwhile, and the server stopped and started again in the middle: every value stored once,
-// no identifier twice, nothing lost.
+// no identifier twice, nothing lost. The same with two station processes (serverstation), one
+// of them importing pupils in runs while both collect.
 
 #include "CCard.h"
 #include "CDB.h"
@@ -8,6 +9,7 @@
 #include "CStudent.h"
 #include "CValue.h"
 #include "CollectTick.h"
+#include "CollectorRecord.h"
 #include "Database.h"
 #include "Gbk.h"
 #include "ListView.h"
@@ -38,6 +40,45 @@ bool serverScript(const QString& action, const QString& state)
     p.start(QStringLiteral(SORVIK_PG_SCRIPT), {action, state});
     return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
+
+// A server of the test's own with the station's tables and demo pupils, reached through a
+// connection file; stopped however the test ends.
+class OwnServer
+{
+public:
+    explicit OwnServer(int pupils)
+        : m_state(m_dir.filePath(QStringLiteral("server"))),
+          m_connectionFile(m_dir.filePath(QStringLiteral("server.mdb")))
+    {
+        if (!serverScript(QStringLiteral("start"), m_state))
+            return;
+        m_started = true;
+        QFile urlFile(m_state + QStringLiteral("/url"));
+        if (urlFile.open(QIODevice::ReadOnly))
+            m_address = QString::fromUtf8(urlFile.readAll()).trimmed();
+        m_error = store::writeConnectionFile(m_connectionFile, m_address);
+        if (m_error.isEmpty())
+            m_error = store::createDatabase(m_address);
+        if (m_error.isEmpty())
+            m_error = store::addDemoPupils(m_connectionFile, pupils);
+    }
+    ~OwnServer() { serverScript(QStringLiteral("stop"), m_state); }
+
+    bool started() const { return m_started; }
+    const QString& error() const { return m_error; }
+    const QString& state() const { return m_state; }
+    const QString& address() const { return m_address; }
+    const QString& connectionFile() const { return m_connectionFile; }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_state;
+    QString m_connectionFile;
+    QString m_address;
+    QString m_error;
+    bool m_started = false;
+};
 
 // One station: its database, stores and tick handler.
 struct Station {
@@ -74,6 +115,7 @@ class TestServerCollect : public QObject
 private slots:
     void collectionOnOneServer_data();
     void collectionOnOneServer();
+    void twoStationProcesses();
 };
 
 void TestServerCollect::collectionOnOneServer_data()
@@ -86,20 +128,13 @@ void TestServerCollect::collectionOnOneServer_data()
 void TestServerCollect::collectionOnOneServer()
 {
     QFETCH(bool, restart);
-    QTemporaryDir dir;
-    const QString state = dir.filePath(QStringLiteral("server"));
-    if (!serverScript(QStringLiteral("start"), state))
+    const OwnServer server(20);
+    if (!server.started())
         QSKIP("no PostgreSQL server binaries");
-    // Stopped however the test ends.
-    const std::unique_ptr<const QString, void (*)(const QString*)> stopper(
-        &state, [](const QString* s) { serverScript(QStringLiteral("stop"), *s); });
-    QFile urlFile(state + QStringLiteral("/url"));
-    QVERIFY(urlFile.open(QIODevice::ReadOnly));
-    const QString address = QString::fromUtf8(urlFile.readAll()).trimmed();
-    const QString connectionFile = dir.filePath(QStringLiteral("server.mdb"));
-    QCOMPARE(store::writeConnectionFile(connectionFile, address), QString());
-    QCOMPARE(store::createDatabase(address), QString());
-    QCOMPARE(store::addDemoPupils(connectionFile, 20), QString());
+    QCOMPARE(server.error(), QString());
+    const QString& state = server.state();
+    const QString& address = server.address();
+    const QString& connectionFile = server.connectionFile();
 
     platform::RecordingMessageService boxes;
     const QByteArray noRecords;
@@ -165,6 +200,125 @@ void TestServerCollect::collectionOnOneServer()
     for (int i = 0; i < 20; ++i) {
         QCOMPARE(values.at(i, 1).toLongLong(), 1LL);
         QCOMPARE(values.at(i, 2).toDouble(), double(150 + i % 10));
+    }
+}
+
+void TestServerCollect::twoStationProcesses()
+{
+    constexpr int kPupils = 40;
+    constexpr int kTicks = 10;
+    constexpr int kImported = 1000;
+    const OwnServer server(kPupils);
+    if (!server.started())
+        QSKIP("no PostgreSQL server binaries");
+    QCOMPARE(server.error(), QString());
+    store::Database check(server.address());
+    store::SqlConnection& conn = check.connection();
+    QStringList numbers;
+    QList<qint64> ids;
+    const store::ResultTable pupils =
+        conn.query(QStringLiteral("SELECT StuNo, STU_ID FROM STU_Main ORDER BY STU_ID"));
+    for (int i = 0; i < pupils.rowCount(); ++i) {
+        numbers << pupils.at(i, 0).toString();
+        ids << pupils.at(i, 1).toLongLong();
+    }
+    QCOMPARE(numbers.size(), kPupils);
+
+    // Every demo pupil in every tick: station a measures item 1, station b item 2, a value of
+    // its own per tick. Station a adds ten pupils after its first tick; b imports pupils in runs
+    // of 100 after each of its ticks, so that a's ticks find the database busy meanwhile.
+    auto value = [](int tick, int pupil, int item) { return 100 + tick * 10 + pupil % 10 + item; };
+    struct Child {
+        int item;
+        QString prefix;
+        int count;
+        int run;
+    };
+    const Child children[2] = {{1, QStringLiteral("A"), kTicks, kTicks},
+                               {2, QStringLiteral("B"), kImported, 100}};
+    QProcess processes[2];
+    for (int k = 0; k < 2; ++k) {
+        const Child& c = children[k];
+        QByteArray records;
+        for (int t = 0; t < kTicks; ++t)
+            for (int i = 0; i < kPupils; ++i)
+                records += sorvik::collector::makeRecord(numbers.at(i).toLatin1(), c.item,
+                                                         QByteArray::number(value(t, i, c.item)));
+        const QString recordsFile = server.filePath(c.prefix + QStringLiteral(".records"));
+        QFile f(recordsFile);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(records) == records.size());
+        f.close();
+        processes[k].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        processes[k].start(QStringLiteral(SORVIK_BIN_DIR "/serverstation"),
+                           {server.connectionFile(), recordsFile, QString::number(kTicks), c.prefix,
+                            QString::number(c.count), QString::number(c.run)});
+    }
+    for (QProcess& p : processes) {
+        QVERIFY(p.waitForStarted(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(p.canReadLine() || p.waitForReadyRead(100), 60000);
+        QCOMPARE(p.readLine(), QByteArray("ready\n"));
+    }
+    for (QProcess& p : processes) {
+        p.write("go\n");
+        QVERIFY(p.waitForBytesWritten(10000));
+    }
+    for (int k = 0; k < 2; ++k) {
+        QProcess& p = processes[k];
+        QVERIFY(p.waitForFinished(240000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        // Every record handled and stored, every pupil imported, nothing left waiting.
+        QCOMPARE(QString::fromLatin1(p.readAll()).trimmed(),
+                 QStringLiteral("handled %1 stored %1 imported %2 waiting 0 boxes 0")
+                     .arg(kTicks * kPupils)
+                     .arg(children[k].count));
+        QCOMPARE(p.exitCode(), 0);
+    }
+
+    // No identifier and no student number twice, every imported pupil there.
+    const int all = kPupils + kTicks + kImported;
+    QCOMPARE(conn.query(QStringLiteral("SELECT count(*), count(DISTINCT STU_ID), "
+                                       "count(DISTINCT upper(rtrim(StuNo))) FROM STU_Main"))
+                 .cells,
+             (QVariantList{qlonglong(all), qlonglong(all), qlonglong(all)}));
+    QCOMPARE(conn.query(QStringLiteral("SELECT count(*) FROM STU_Main WHERE StuNo LIKE 'A%' OR "
+                                       "StuNo LIKE 'B%'"))
+                 .at(0, 0)
+                 .toLongLong(),
+             qlonglong(kTicks + kImported));
+    // One row per pupil and item, holding the last value sent.
+    QCOMPARE(conn.query(QStringLiteral("SELECT count(*) FROM (SELECT STU_ID, Object_ID FROM "
+                                       "STU_ObjectData GROUP BY STU_ID, Object_ID HAVING "
+                                       "count(*) > 1) d"))
+                 .at(0, 0)
+                 .toLongLong(),
+             0LL);
+    const store::ResultTable last = conn.query(
+        QStringLiteral("SELECT STU_ID, Object_ID, ObjectValue FROM STU_ObjectData WHERE "
+                       "Object_ID IN (1, 2) AND STU_ID IN (SELECT STU_ID FROM STU_Main WHERE "
+                       "StuNo NOT LIKE 'A%' AND StuNo NOT LIKE 'B%') ORDER BY STU_ID, Object_ID"));
+    QCOMPARE(last.rowCount(), 2 * kPupils);
+    for (int r = 0; r < last.rowCount(); ++r) {
+        const int pupil = int(ids.indexOf(last.at(r, 0).toLongLong()));
+        const int item = last.at(r, 1).toInt();
+        QCOMPARE(last.at(r, 2).toDouble(), double(value(kTicks - 1, pupil, item)));
+    }
+    // Every value sent is in the history once, in the order sent, and nothing else.
+    const store::ResultTable history = conn.query(QStringLiteral(
+        "SELECT STU_ID, Object_ID, ObjectValue, Source FROM STU_ValueHistory ORDER BY Seq"));
+    QCOMPARE(history.rowCount(), 2 * kTicks * kPupils);
+    QCOMPARE(conn.query(QStringLiteral("SELECT count(DISTINCT Seq) FROM STU_ValueHistory"))
+                 .at(0, 0)
+                 .toLongLong(),
+             qlonglong(2 * kTicks * kPupils));
+    QHash<QPair<qint64, int>, int> sent; // values of each pupil and item seen so far
+    for (int r = 0; r < history.rowCount(); ++r) {
+        const qint64 id = history.at(r, 0).toLongLong();
+        const int item = history.at(r, 1).toInt();
+        const int pupil = int(ids.indexOf(id));
+        QVERIFY(pupil >= 0 && (item == 1 || item == 2));
+        QCOMPARE(history.at(r, 3).toString(), QStringLiteral("live"));
+        const int tick = sent[{id, item}]++;
+        QCOMPARE(history.at(r, 2).toDouble(), double(value(tick, pupil, item)));
     }
 }
 

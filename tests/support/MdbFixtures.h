@@ -61,10 +61,12 @@ struct ToolRun {
     QByteArray err;
 };
 
-inline ToolRun runTool(const QString& program, const QStringList& args, int deadlineMs = 120000)
+inline ToolRun runTool(const QString& program, const QStringList& args, int deadlineMs = 120000,
+                       const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     ToolRun r;
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(program, args);
     r.finished = p.waitForFinished(deadlineMs);
     if (!r.finished) {

@@ -1,15 +1,21 @@
 // sorvik-dbtool import-mdb on real Access files, on station files written by the Jet 4
-// fixture writer (each checked with mdbtools' own tools first) and on damaged files.
+// fixture writer (each checked with mdbtools' own tools first) and on damaged files; and onto
+// the tests' database server, as copy-to-server does with a station file.
 #include "CCard.h"
 #include "CDB.h"
 #include "CStudent.h"
+#include "CValue.h"
 #include "Database.h"
 #include "MdbFixtures.h"
 #include "MdbReaderProcess.h"
+#include "NewDatabase.h"
 #include "OleDate.h"
 #include "RecordingMessageService.h"
+#include "ServerAddress.h"
 #include "SqlConnection.h"
+#include "TestServer.h"
 #include "TestSupport.h"
+#include "ValueHistory.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -71,26 +77,41 @@ bool sameCell(const QVariant& ours, const QString& theirs)
     }
 }
 
-// Every table of the converted file against mdb-export of the original: names, columns and
-// row counts in full, the cells of every step-th row.
+// Every table of the converted database against mdb-export of the original: names, columns and
+// row counts in full, the cells of every step-th row. With stationColumnsOnly (a copy on a
+// server) the columns are those of the station, found in the original by name.
 void compareWithMdbExport(const QString& oldPath, const QString& newPath, const QStringList& tables,
-                          int samples)
+                          int samples, bool stationColumnsOnly = false)
 {
     for (const QString& t : tables) {
         const QList<QStringList> theirs = mdbExport(oldPath, t);
         QVERIFY2(!theirs.isEmpty(), qPrintable(t));
         const store::ResultTable ours = rowsOf(newPath, t);
-        QCOMPARE(ours.columns.mid(0, theirs.at(0).size()), theirs.at(0));
+        QList<int> theirColumn; // of each column compared
+        if (stationColumnsOnly) {
+            for (const QString& name : ours.columns) {
+                const auto at =
+                    std::find_if(theirs.at(0).cbegin(), theirs.at(0).cend(), [&](const QString& n) {
+                        return n.compare(name, Qt::CaseInsensitive) == 0;
+                    });
+                QVERIFY2(at != theirs.at(0).cend(), qPrintable(t + QLatin1Char(' ') + name));
+                theirColumn << int(at - theirs.at(0).cbegin());
+            }
+        } else {
+            QCOMPARE(ours.columns.mid(0, theirs.at(0).size()), theirs.at(0));
+            for (int c = 0; c < theirs.at(0).size(); ++c)
+                theirColumn << c;
+        }
         QCOMPARE(ours.rowCount(), theirs.size() - 1);
         const int step = qMax(1, ours.rowCount() / samples);
         for (int r = 0; r < ours.rowCount(); r += step)
-            for (int c = 0; c < theirs.at(0).size(); ++c)
-                QVERIFY2(sameCell(ours.at(r, c), theirs.at(r + 1).at(c)),
+            for (int c = 0; c < theirColumn.size(); ++c)
+                QVERIFY2(sameCell(ours.at(r, c), theirs.at(r + 1).at(theirColumn.at(c))),
                          qPrintable(QStringLiteral("%1 row %2 %3: ours %4, mdb-export %5")
                                         .arg(t)
                                         .arg(r)
-                                        .arg(theirs.at(0).at(c), ours.at(r, c).toString(),
-                                             theirs.at(r + 1).at(c))));
+                                        .arg(ours.columns.at(c), ours.at(r, c).toString(),
+                                             theirs.at(r + 1).at(theirColumn.at(c)))));
     }
 }
 
@@ -193,6 +214,9 @@ private slots:
     void damagedFilesEndWithAMessage_data();
     void damagedFilesEndWithAMessage();
     void refusesToOverwriteOrMisread();
+    void carriedOntoAServer_data();
+    void carriedOntoAServer();
+    void copyToServerKeepsTheHistory();
 
 private:
     testsupport::IsolatedConfig m_config;
@@ -709,6 +733,162 @@ void TestImportMdb::refusesToOverwriteOrMisread()
                      {QStringLiteral("import-mdb"), oldPath})
                  .exitCode,
              2);
+}
+
+void TestImportMdb::carriedOntoAServer_data()
+{
+    QTest::addColumn<QString>("source");  // "station": a station file of the fixture writer
+    QTest::addColumn<QString>("present"); // what is there before: on the server or the connection
+    QTest::addColumn<QString>("message"); // empty: carried over
+    QTest::newRow("station file") << QStringLiteral("station") << QString() << QString();
+    QTest::newRow("station's tables on the server already")
+        << QStringLiteral("station") << QStringLiteral("station tables")
+        << QStringLiteral("the station's tables are on the server already");
+    QTest::newRow("copy fails half way")
+        << QStringLiteral("station") << QStringLiteral("card table")
+        << QStringLiteral("复制到服务器失败, 服务器上没有留下任何数据");
+    QTest::newRow("real Access file")
+        << QStringLiteral("nwind.mdb") << QString() << QStringLiteral("缺少表: STU_Main");
+    QTest::newRow("connection file would replace a database")
+        << QStringLiteral("station") << QStringLiteral("database file")
+        << QStringLiteral("已存在, 不覆盖");
+}
+
+void TestImportMdb::carriedOntoAServer()
+{
+    if (!testserver::enabled())
+        QSKIP("runs against the tests' server (carriedOntoAServer_server)");
+    QFETCH(QString, source);
+    QFETCH(QString, present);
+    QFETCH(QString, message);
+    constexpr int kPupils = 40;
+    QTemporaryDir dir;
+    QString oldPath = QStringLiteral(SORVIK_FIXTURES_DIR "/external/mdb/") + source;
+    if (source == QLatin1String("station")) {
+        oldPath = dir.filePath(QStringLiteral("old.mdb"));
+        QVERIFY(writeStation(oldPath, kPupils, {QStringLiteral("--card")}).isEmpty());
+    }
+    const testserver::Schema schema;
+    const QString address = schema.address();
+    const QString connection = dir.filePath(QStringLiteral("school-server.mdb"));
+    if (present == QLatin1String("station tables"))
+        QCOMPARE(store::createDatabase(address), QString());
+    else if (present == QLatin1String("card table"))
+        store::Database(address).connection().execute(
+            QStringLiteral("CREATE TABLE STU_Card(CardNo TEXT)"));
+    else if (present == QLatin1String("database file"))
+        QCOMPARE(store::createDatabase(connection), QString());
+    const QStringList tablesBefore = store::Database(address).connection().tableNames();
+    const QByteArray connectionBefore = fileDigest(connection);
+    const QString scratch = dir.filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(scratch));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), scratch);
+
+    const ToolRun run = runTool(QStringLiteral(SORVIK_BIN_DIR "/sorvik-dbtool"),
+                                {QStringLiteral("import-mdb"), QStringLiteral("--progress"),
+                                 oldPath, QStringLiteral("--server"), address, connection},
+                                120000, env);
+    QVERIFY(run.finished && !run.crashed);
+    // The temporary station file is gone whatever happened.
+    QCOMPARE(filesIn(scratch), QStringList());
+    QVERIFY(QDir(scratch).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    store::Database server(address);
+    if (!message.isEmpty()) {
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
+        // All or nothing: the server and the connection file as they were.
+        QCOMPARE(server.connection().tableNames(), tablesBefore);
+        if (present == QLatin1String("station tables"))
+            QCOMPARE(server.connection()
+                         .query(QStringLiteral("SELECT count(*) FROM STU_Main"))
+                         .at(0, 0)
+                         .toLongLong(),
+                     0LL);
+        QCOMPARE(fileDigest(connection), connectionBefore);
+        return;
+    }
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QString report = QString::fromUtf8(run.out);
+    QVERIFY2(report.contains(QStringLiteral("STU_Main: %1 行").arg(kPupils)) &&
+                 report.contains(QStringLiteral("progress ")) &&
+                 report.contains(QStringLiteral("已写入连接文件")) &&
+                 // The writer's pupils have a remark the station does not use: said so.
+                 report.contains(QStringLiteral("不复制到服务器: STU_Main.Remark")),
+             qPrintable(report));
+    QCOMPARE(store::serverAddressInFile(connection), address);
+
+    // Every row and cell of the station's tables on the server, as mdbtools reads the original.
+    const QStringList tables(std::begin(kStationTables), std::end(kStationTables));
+    for (const QString& t : tables)
+        QVERIFY2(server.connection().tableNames().contains(t, Qt::CaseInsensitive), qPrintable(t));
+    server.close();
+    compareWithMdbExport(oldPath, address, tables, 1000, true);
+    if (QTest::currentTestFailed())
+        return;
+
+    // A station opening the connection file finds the pupils, their values and cards.
+    platform::RecordingMessageService boxes;
+    CDB db;
+    QCOMPARE(db.open(connection), 1);
+    {
+        CStudent student(db);
+        long id = -1;
+        QString name;
+        const int last = kPupils - 1;
+        QCOMPARE(student.GetIDByStuNO(QStringLiteral("2015%1").arg(last, 6, 10, QLatin1Char('0')),
+                                      id, name),
+                 1L);
+        QCOMPARE(id, long(last));
+        CCard cards(db);
+        QString cardNo;
+        QCOMPARE(cards.GetCardNOByStuID(cardNo, last), 1);
+    }
+    db.close();
+    QCOMPARE(boxes.count(), 0);
+}
+
+void TestImportMdb::copyToServerKeepsTheHistory()
+{
+    if (!testserver::enabled())
+        QSKIP("runs against the tests' server (testimportmdb_server)");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("school.mdb"));
+    QCOMPARE(store::createDatabase(file), QString());
+    QCOMPARE(store::addDemoPupils(file, 3), QString());
+    {
+        platform::RecordingMessageService boxes;
+        CDB db;
+        QCOMPARE(db.open(file), 1);
+        CValue value(db);
+        value.setHistorySource({store::ValueSource::Live, {}});
+        QCOMPARE(value.InsertValue(1, 1, 151.0), 1);
+        QCOMPARE(value.InsertValue(1, 1, 152.5), 1);
+        db.close();
+        QCOMPARE(boxes.count(), 0);
+    }
+    const testserver::Schema schema;
+    const ToolRun run = runTool(QStringLiteral(SORVIK_BIN_DIR "/sorvik-dbtool"),
+                                {QStringLiteral("copy-to-server"), file, schema.address()});
+    QVERIFY2(run.finished && run.exitCode == 0, run.err.constData());
+    QVERIFY2(!run.out.contains("not copied"), run.out.constData());
+
+    // The entries as the file holds them, in their order.
+    const QString sql = QStringLiteral("SELECT Seq, STU_ID, Object_ID, ObjectValue, PreviousValue, "
+                                       "Source, Origin, RecordedAt FROM STU_ValueHistory ORDER BY "
+                                       "Seq");
+    auto texts = [&](const QString& path) {
+        QStringList out;
+        for (const QVariant& v : query(path, sql).cells)
+            out << v.toString();
+        return out;
+    };
+    const QStringList inFile = texts(file);
+    QCOMPARE(inFile.size(), 16);
+    QCOMPARE(inFile.at(3), QStringLiteral("151"));
+    QCOMPARE(texts(schema.address()), inFile);
+    QCOMPARE(query(schema.address(), QStringLiteral("SELECT count(*) FROM STU_Main")).at(0, 0),
+             QVariant(3LL));
 }
 
 QTEST_GUILESS_MAIN(TestImportMdb)

@@ -3,6 +3,8 @@
 #include "ConvertedDatabase.h"
 #include "MdbFrames.h"
 #include "MdbReaderProcess.h"
+#include "ServerAddress.h"
+#include "ServerCopy.h"
 #include "StationSchema.h"
 #include "StoreError.h"
 
@@ -10,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <optional>
@@ -204,16 +207,60 @@ ImportMdb::Outcome ImportMdb::run(const QString& oldPath, const QString& newPath
     return out;
 }
 
+ImportMdb::Outcome ImportMdb::runToServer(const QString& oldPath, const QString& address,
+                                          const Progress& progress)
+{
+    Outcome out;
+    // Refused before the conversion, which may take long: a file that is none, a server that
+    // cannot take the tables.
+    if (const auto problem = fileProblem(oldPath)) {
+        out.error = *problem;
+        return out;
+    }
+    if (const QString problem = store::copyTargetProblem(address); !problem.isEmpty()) {
+        out.error = QStringLiteral("服务器不能接收数据库: %1").arg(problem);
+        return out;
+    }
+    const QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        out.error = QStringLiteral("无法建立临时文件夹: %1").arg(scratch.errorString());
+        return out;
+    }
+    const QString station = scratch.filePath(QStringLiteral("station.mdb"));
+    out = run(oldPath, station, progress);
+    if (!out.ok)
+        return out;
+    QString copied;
+    try {
+        // Said, not hidden: the station works without them, but they are in the Access file.
+        const QStringList left = store::notCopiedToServer(station);
+        if (!left.isEmpty())
+            out.lines << QStringLiteral("本程序不用, 不复制到服务器: %1")
+                             .arg(left.join(QStringLiteral(", ")));
+        copied = store::copyToServer(station, address);
+    } catch (const store::StoreError& e) {
+        copied = e.description();
+    }
+    if (!copied.isEmpty()) {
+        out = Outcome{};
+        out.error = QStringLiteral("复制到服务器失败, 服务器上没有留下任何数据: %1").arg(copied);
+    }
+    return out;
+}
+
 int importMdbMain(QCoreApplication& app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Carries an Access database over into a new station database."));
+        QStringLiteral("Carries an Access database over into a new station database, or with "
+                       "--server onto a PostgreSQL server."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("import-mdb"), QStringLiteral("the command"));
     parser.addPositionalArgument(QStringLiteral("old"),
                                  QStringLiteral("the Access file (read only)"));
-    parser.addPositionalArgument(QStringLiteral("new"), QStringLiteral("the database to make"));
+    parser.addPositionalArgument(
+        QStringLiteral("new"),
+        QStringLiteral("the database to make; with --server the connection file to write"));
     const QCommandLineOption progressOption(QStringLiteral("progress"),
                                             QStringLiteral("print progress lines"));
     parser.addOption(progressOption);
@@ -226,15 +273,31 @@ int importMdbMain(QCoreApplication& app)
     const QCommandLineOption silenceOption(
         QStringLiteral("reader-silence"),
         QStringLiteral("longest wait for the reader's next output, seconds"), QStringLiteral("S"));
-    parser.addOptions({memoryOption, secondsOption, silenceOption});
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"),
+        QStringLiteral("carry it into the PostgreSQL server database at URL instead"),
+        QStringLiteral("URL"));
+    parser.addOptions({memoryOption, secondsOption, silenceOption, serverOption});
     parser.process(app);
     const QStringList args = parser.positionalArguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
+    const bool toServer = parser.isSet(serverOption);
+    if (toServer ? args.size() < 2 || args.size() > 3 : args.size() != 3) {
+        std::fprintf(stderr, "usage: sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n"
+                             "       sorvik-dbtool import-mdb [--progress] OLD.mdb --server URL "
+                             "[CONNECTION.mdb]\n");
         return 2;
     }
     const QString oldPath = args.at(1);
-    const QString newPath = args.at(2);
+    const QString newPath = args.value(2);
+    const QString address = parser.value(serverOption);
+    // The connection file replaces none but an older connection file.
+    if (toServer && !newPath.isEmpty() &&
+        (QFileInfo::exists(newPath) || QFileInfo(newPath).isSymLink()) &&
+        store::serverAddressInFile(newPath).isEmpty()) {
+        std::fprintf(stderr, "sorvik-dbtool: %s\n",
+                     qUtf8Printable(QStringLiteral("%1 已存在, 不覆盖").arg(newPath)));
+        return 1;
+    }
     ImportMdb import;
     if (parser.isSet(memoryOption) || parser.isSet(secondsOption) || parser.isSet(silenceOption)) {
         MdbReaderProcess::Limits limits = MdbReaderProcess::limitsFor(QFileInfo(oldPath).size());
@@ -263,13 +326,29 @@ int importMdbMain(QCoreApplication& app)
                         static_cast<long long>(total));
             std::fflush(stdout);
         };
-    const ImportMdb::Outcome out = import.run(oldPath, newPath, progress);
+    const ImportMdb::Outcome out = toServer ? import.runToServer(oldPath, address, progress)
+                                            : import.run(oldPath, newPath, progress);
     if (!out.ok) {
         std::fprintf(stderr, "sorvik-dbtool: %s\n", qUtf8Printable(out.error));
         return 1;
     }
     for (const QString& line : out.lines)
         std::printf("%s\n", qUtf8Printable(line));
-    std::printf("%s\n", qUtf8Printable(QStringLiteral("已把 %1 转换为 %2").arg(oldPath, newPath)));
+    if (!toServer) {
+        std::printf("%s\n",
+                    qUtf8Printable(QStringLiteral("已把 %1 转换为 %2").arg(oldPath, newPath)));
+        return 0;
+    }
+    std::printf("%s\n", qUtf8Printable(QStringLiteral("已把 %1 转换到服务器上").arg(oldPath)));
+    if (newPath.isEmpty())
+        return 0;
+    if (const QString error = store::writeConnectionFile(newPath, address); !error.isEmpty()) {
+        std::fprintf(stderr, "sorvik-dbtool: %s\n",
+                     qUtf8Printable(QStringLiteral("数据已在服务器上, 但连接文件没有写成 (可用 "
+                                                   "connection-file 再写): %1")
+                                        .arg(error)));
+        return 1;
+    }
+    std::printf("%s\n", qUtf8Printable(QStringLiteral("已写入连接文件 %1").arg(newPath)));
     return 0;
 }

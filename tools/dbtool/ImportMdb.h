@@ -25,6 +25,11 @@ public:
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
     Outcome run(const QString& oldPath, const QString& newPath, const Progress& progress = {});
+    // The same into the server database at address, which must not hold the station's tables
+    // yet: converted into a temporary station file, which is then copied onto the server in one
+    // transaction and removed. When anything fails, nothing is left on the server.
+    Outcome runToServer(const QString& oldPath, const QString& address,
+                        const Progress& progress = {});
 
     // Limits of the reading process other than those that follow from the file's size.
     void setReaderLimits(const MdbReaderProcess::Limits& limits) { m_limits = limits; }
@@ -36,6 +41,8 @@ private:
 class QCoreApplication;
 
 // The command line "import-mdb [--progress] [--reader-memory MB] [--reader-seconds S]
-// [--reader-silence S] OLD NEW": prints what was carried (with --progress also lines
-// "progress DONE TOTAL" as it goes), or the error on standard error. Returns the exit status.
+// [--reader-silence S] OLD NEW", or with "--server URL OLD [CONNECTION.mdb]" onto a server (and
+// a connection file written for the stations): prints what was carried (with --progress also
+// lines "progress DONE TOTAL" as it goes), or the error on standard error. Returns the exit
+// status.
 int importMdbMain(QCoreApplication& app);

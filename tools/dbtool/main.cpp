@@ -9,11 +9,13 @@
 //   sorvik-dbtool import-cards DB FILE.xls
 //   sorvik-dbtool export-results DB FILE.xlsx [--class N]
 //   sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb   (ImportMdb.h)
+//   sorvik-dbtool import-mdb [--progress] OLD.mdb --server URL [CONNECTION.mdb]
 #include "DatabaseSetting.h"
 #include "ImportMdb.h"
 #include "NewDatabase.h"
 #include "ServerAddress.h"
 #include "ServerCopy.h"
+#include "StoreError.h"
 #include "WorkbookImports.h"
 
 #include <QFileInfo>
@@ -36,6 +38,7 @@ int serverCommand(const QCommandLineParser& parser, const QString& serverUrl, co
     QString address = serverUrl;
     QString connectionFile;
     QString error;
+    QStringList left; // what copy-to-server does not copy
     int pupils = 0;
     if (command == QLatin1String("create")) {
         if (args.size() > 2) {
@@ -61,7 +64,13 @@ int serverCommand(const QCommandLineParser& parser, const QString& serverUrl, co
         }
         address = args.at(2);
         connectionFile = args.value(3);
-        error = store::copyToServer(args.at(1), address);
+        try {
+            left = store::notCopiedToServer(args.at(1));
+        } catch (const store::StoreError& e) {
+            error = e.description();
+        }
+        if (error.isEmpty())
+            error = store::copyToServer(args.at(1), address);
     } else {
         if (args.size() != 3) {
             std::fprintf(stderr, "usage: sorvik-dbtool connection-file URL CONNECTION.mdb\n");
@@ -80,6 +89,9 @@ int serverCommand(const QCommandLineParser& parser, const QString& serverUrl, co
         std::printf("created the station's tables on the server with %d pupils\n", pupils);
     else if (command == QLatin1String("copy-to-server"))
         std::printf("copied %s onto the server\n", qUtf8Printable(args.at(1)));
+    if (!left.isEmpty())
+        std::printf("not copied, the station does not use them: %s\n",
+                    qUtf8Printable(left.join(QStringLiteral(", "))));
     if (!connectionFile.isEmpty())
         std::printf("wrote the connection file %s\n", qUtf8Printable(connectionFile));
     return 0;
@@ -110,7 +122,9 @@ int main(int argc, char* argv[])
         "  export-results DB FILE.xlsx [--class N]\n"
         "                                  the results to a workbook, a sheet per class\n"
         "  import-mdb [--progress] OLD.mdb NEW.mdb\n"
-        "                                  carry an Access database over into a new one"));
+        "                                  carry an Access database over into a new one\n"
+        "  import-mdb [--progress] OLD.mdb --server URL [CONNECTION.mdb]\n"
+        "                                  the same onto a PostgreSQL server, in one step"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
@@ -168,7 +182,9 @@ int main(int argc, char* argv[])
                              "       sorvik-dbtool import-scores DB FILE.xls\n"
                              "       sorvik-dbtool import-cards DB FILE.xls\n"
                              "       sorvik-dbtool export-results DB FILE.xlsx [--class N]\n"
-                             "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n");
+                             "       sorvik-dbtool import-mdb [--progress] OLD.mdb NEW.mdb\n"
+                             "       sorvik-dbtool import-mdb [--progress] OLD.mdb --server URL "
+                             "[CONNECTION.mdb]\n");
         return 2;
     }
     const QString path = args.at(1);

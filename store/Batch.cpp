@@ -25,7 +25,7 @@ Batch::Batch(const CDB& db, Options options)
         return;
     }
     try {
-        db.database()->connection().beginBatch(m_options.waitMs);
+        db.database()->connection().beginBatch(m_options.waitMs, m_options.queueWrites);
         m_db = db.database();
     } catch (const StoreError& e) {
         m_busy = e.isBusy();

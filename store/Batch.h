@@ -27,6 +27,10 @@ public:
         // Whether failures are shown (ShowComError "store::Batch"); callers that say it their own
         // way ask state and error instead.
         bool report = true;
+        // Whether writes that need no answer may be queued (on a server, sent without waiting
+        // for each reply): a failing one then loses the batch whole at commit, nothing of it
+        // kept, instead of failing on its own.
+        bool queueWrites = false;
     };
 
     explicit Batch(const CDB& db);

@@ -13,6 +13,7 @@
 #include <libpq-fe.h>
 
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 namespace store
@@ -22,6 +23,9 @@ namespace
 {
 
 constexpr int kLockTimeoutMs = 5000;
+// Queued writes in flight: enough to keep the server busy, few enough that its replies fit the
+// socket's buffers while the station is still sending (else both would wait on each other).
+constexpr int kPipelineWindow = 256;
 // The one lock a writing batch holds (pg_advisory_xact_lock), the same on every station; one per
 // schema, so that station databases in different schemas of one server do not wait for another.
 constexpr int kWriterLock = 0x536f7276;
@@ -155,6 +159,12 @@ struct PgEngine::Impl {
     int nextStatement = 0;
     qint64 lastRowid = 0;
     bool statementSavepoint = false;
+    // Writes queued inside a batch: sent down the connection's pipeline without waiting, their
+    // replies read a window later. The first that failed spoils the batch.
+    bool piping = false;
+    int unread = 0;    // writes whose replies are not read yet
+    int unflushed = 0; // writes sent since the server was last asked for its replies
+    std::optional<StoreError> queuedFailure;
 
     ~Impl()
     {
@@ -181,8 +191,7 @@ struct PgEngine::Impl {
             message =
                 QStringLiteral("与数据库服务器的连接中断 (the server connection was lost): ") +
                 message;
-            statements.clear();
-            statementSavepoint = false;
+            forgetConnectionState();
         }
         throw StoreError(message, kindOfState(state));
     }
@@ -204,20 +213,144 @@ struct PgEngine::Impl {
         Result r(PQexec(conn, "SET client_min_messages = warning; SET lock_timeout = '5s'"));
     }
 
+    // What the server kept for this connection, gone with it.
+    void forgetConnectionState()
+    {
+        statements.clear();
+        statementSavepoint = false;
+        piping = false;
+        unread = 0;
+        unflushed = 0;
+    }
+
     // Opens a lost connection again; only between batches, as a batch cannot outlive it.
     void ensureConnected()
     {
         if (PQstatus(conn) == CONNECTION_OK)
             return;
-        PQreset(conn);
-        statements.clear();
-        statementSavepoint = false;
-        if (PQstatus(conn) != CONNECTION_OK)
-            throw StoreError(
-                QStringLiteral("不能连接数据库服务器 (cannot connect to the server): ") +
-                    QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
-                StoreError::Kind::Disconnected);
-        Result r(PQexec(conn, "SET client_min_messages = warning; SET lock_timeout = '5s'"));
+        // A connection lost in pipeline mode is not reset in place: it is opened anew.
+        PQfinish(conn);
+        conn = nullptr;
+        forgetConnectionState();
+        queuedFailure.reset();
+        connect();
+    }
+
+    bool lost() const { return PQstatus(conn) != CONNECTION_OK; }
+
+    void noteQueuedFailure(const PGresult* r)
+    {
+        if (queuedFailure)
+            return;
+        const QByteArray state = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : "";
+        const QString message =
+            QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(conn)).trimmed();
+        // Whatever the cause, nothing of the batch can be kept now; a lost connection is waited
+        // for as a busy database is.
+        queuedFailure =
+            StoreError(message, lost() || kindOfState(state) == StoreError::Kind::Disconnected
+                                    ? StoreError::Kind::Disconnected
+                                    : StoreError::Kind::Storage);
+    }
+
+    // The replies of one queued write. False once the connection is lost.
+    bool readQueuedReply()
+    {
+        while (PGresult* raw = PQgetResult(conn)) {
+            const Result r(raw);
+            const ExecStatusType s = PQresultStatus(raw);
+            if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK && s != PGRES_PIPELINE_ABORTED)
+                noteQueuedFailure(raw);
+            if (lost())
+                break;
+        }
+        --unread;
+        if (lost()) {
+            noteQueuedFailure(nullptr);
+            forgetConnectionState();
+            return false;
+        }
+        return true;
+    }
+
+    // Sends a write inside a batch without waiting for its reply.
+    void queue(const QString& sql, const QVariantList& params)
+    {
+        if (queuedFailure)
+            return; // the batch is spoilt already; its commit says so
+        auto it = statements.find(sql);
+        if (it == statements.end()) {
+            drain();
+            throwQueuedFailure();
+            prepare(sql);
+            it = statements.find(sql);
+        }
+        const Prepared& p = it->second;
+        if (p.empty)
+            return;
+        if (!piping) {
+            if (!PQenterPipelineMode(conn))
+                fail(nullptr);
+            piping = true;
+        }
+        const Bound b(p, params);
+        if (!PQsendQueryPrepared(conn, p.name.constData(), int(b.values.size()), b.values.data(),
+                                 nullptr, nullptr, 0)) {
+            noteQueuedFailure(nullptr);
+            if (lost())
+                forgetConnectionState();
+            return;
+        }
+        ++unread;
+        if (++unflushed < kPipelineWindow)
+            return;
+        unflushed = 0;
+        if (!PQsendFlushRequest(conn) || PQflush(conn) != 0) {
+            noteQueuedFailure(nullptr);
+            if (lost())
+                forgetConnectionState();
+            return;
+        }
+        // The replies of the window before this one: the server has been asked for them.
+        while (unread > kPipelineWindow)
+            if (!readQueuedReply())
+                return;
+    }
+
+    // Reads every reply of the queued writes and leaves pipeline mode, so that a statement
+    // can run and wait for its own answer.
+    void drain()
+    {
+        if (!piping)
+            return;
+        if (!PQpipelineSync(conn)) {
+            noteQueuedFailure(nullptr);
+            forgetConnectionState();
+            return;
+        }
+        while (unread > 0)
+            if (!readQueuedReply())
+                return;
+        while (PGresult* raw = PQgetResult(conn)) {
+            const Result r(raw);
+            if (PQresultStatus(raw) == PGRES_PIPELINE_SYNC)
+                break;
+            if (lost())
+                break;
+        }
+        if (lost() || !PQexitPipelineMode(conn)) {
+            noteQueuedFailure(nullptr);
+            forgetConnectionState();
+            return;
+        }
+        piping = false;
+        unflushed = 0;
+    }
+
+    void throwQueuedFailure()
+    {
+        if (queuedFailure)
+            throw *queuedFailure;
     }
 
     bool inTransaction() const
@@ -343,6 +476,8 @@ struct PgEngine::Impl {
     // only the statement itself is undone, each runs behind a savepoint of its own.
     Result runPrepared(const QString& sql, const QVariantList& params)
     {
+        drain();
+        throwQueuedFailure();
         const bool guarded = inTransaction();
         if (!guarded)
             ensureConnected();
@@ -416,6 +551,15 @@ int PgEngine::execute(const QString& sql, const QVariantList& params)
     return r ? std::atoi(PQcmdTuples(r.get())) : 0;
 }
 
+void PgEngine::queue(const QString& sql, const QVariantList& params)
+{
+    if (!d->inTransaction()) {
+        execute(sql, params);
+        return;
+    }
+    d->queue(sql, params);
+}
+
 void PgEngine::executeScript(const QString& sql)
 {
     // Statements split at semicolons outside quotes, each translated.
@@ -445,6 +589,8 @@ void PgEngine::executeScript(const QString& sql)
         }
     if (translated.isEmpty())
         return;
+    d->drain();
+    d->throwQueuedFailure();
     if (!d->inTransaction())
         d->ensureConnected();
     d->statementSavepoint = false;
@@ -477,6 +623,7 @@ void PgEngine::beginWrite(int waitMs)
 {
     d->ensureConnected();
     d->statementSavepoint = false;
+    d->queuedFailure.reset();
     const QByteArray sql = QByteArrayLiteral("BEGIN; SET LOCAL lock_timeout = '") +
                            QByteArray::number(waitMs >= 0 ? std::max(waitMs, 1) : kLockTimeoutMs) +
                            "ms'; SELECT pg_advisory_xact_lock(" + QByteArray::number(kWriterLock) +
@@ -492,6 +639,8 @@ void PgEngine::beginWrite(int waitMs)
 
 void PgEngine::command(const char* sql)
 {
+    d->drain();
+    d->throwQueuedFailure();
     const QByteArray s(sql);
     if (s.startsWith("SAVEPOINT") && d->statementSavepoint) {
         d->run(("RELEASE sorvik_statement; " + s).constData());
@@ -503,6 +652,9 @@ void PgEngine::command(const char* sql)
 
 void PgEngine::commandQuietly(const char* sql) noexcept
 {
+    d->drain();
+    if (qstrcmp(sql, "ROLLBACK") == 0)
+        d->queuedFailure.reset();
     if (d->conn && PQstatus(d->conn) == CONNECTION_OK)
         Result(PQexec(d->conn, sql));
     d->statementSavepoint = false;

@@ -362,9 +362,13 @@ void Recordset::updateCurrent()
         if (it == m_writeStatements.end())
             it = m_writeStatements.emplace(key, writeStatement(key)).first;
         SqlConnection& conn = m_db->connection();
-        conn.execute(it->second, values);
-        if (key.isNew)
+        // A new row's id is the answer its insert waits for; a change needs none.
+        if (key.isNew) {
+            conn.execute(it->second, values);
             m_rowids[row] = conn.lastInsertRowid();
+        } else {
+            conn.write(it->second, values);
+        }
         // Should the batch be rolled back, the row goes back to what the file holds.
         if (conn.batchDepth() > 0)
             conn.addUndo(m_alive, [this, row, isNew = key.isNew, original = m_pending.original] {

@@ -93,12 +93,26 @@ int SqlConnection::execute(const QString& sql, const QVariantList& params)
     return noting([&] { return d->execute(sql, params); });
 }
 
+void SqlConnection::write(const QString& sql, const QVariantList& params)
+{
+    if (!m_queueWrites || m_batches.empty()) {
+        execute(sql, params);
+        return;
+    }
+    if (m_batchFailure)
+        throw StoreError(*m_batchFailure, StoreError::Kind::Storage);
+    noting([&] {
+        d->queue(sql, params);
+        return 0;
+    });
+}
+
 void SqlConnection::executeScript(const QString& sql)
 {
     d->executeScript(sql);
 }
 
-void SqlConnection::beginBatch(int waitMs)
+void SqlConnection::beginBatch(int waitMs, bool queueWrites)
 {
     if (!m_batches.empty() || d->inTransaction()) {
         noting([&] {
@@ -112,6 +126,7 @@ void SqlConnection::beginBatch(int waitMs)
     m_batches.push_back({m_undo.size(), false});
     m_batchFailure.reset();
     m_batchLost = false;
+    m_queueWrites = queueWrites;
 }
 
 void SqlConnection::commitBatch()
@@ -136,8 +151,10 @@ void SqlConnection::commitBatch()
                                                              : StoreError::Kind::Storage);
     }
     m_batches.pop_back();
-    if (m_batches.empty())
+    if (m_batches.empty()) {
         m_undo.clear();
+        m_queueWrites = false;
+    }
 }
 
 void SqlConnection::rollbackBatch() noexcept
@@ -154,8 +171,10 @@ void SqlConnection::rollbackBatch() noexcept
         d->commandQuietly("ROLLBACK");
     }
     undoTo(batch.undoMark);
-    if (m_batches.empty())
+    if (m_batches.empty()) {
         m_batchFailure.reset();
+        m_queueWrites = false;
+    }
 }
 
 void SqlConnection::addUndo(std::weak_ptr<const void> owner, std::function<void()> undo)

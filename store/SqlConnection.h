@@ -38,6 +38,11 @@ public:
                       bool firstColumnIsRowid = false);
     // Runs a statement that returns no rows; returns the number of rows it changed.
     int execute(const QString& sql, const QVariantList& params = {});
+    // Runs a write whose changed-row count the caller does not need. In a batch opened with
+    // queueWrites on a server it goes out without waiting for the server's answer; should it
+    // fail, the batch is lost whole (its commit throws) instead of this call throwing. Elsewhere
+    // it is execute().
+    void write(const QString& sql, const QVariantList& params = {});
     // Runs one or more statements without parameters.
     void executeScript(const QString& sql);
     qint64 lastInsertRowid() const;
@@ -47,7 +52,8 @@ public:
     // at most waitMs for another connection to let go (the connection's own busy timeout when
     // negative); inner ones nest as savepoints. Throws StoreError, isBusy() when another
     // connection kept the database the whole time.
-    void beginBatch(int waitMs = -1);
+    // With queueWrites (outermost batch only) write() may queue its statements, see there.
+    void beginBatch(int waitMs = -1, bool queueWrites = false);
     // Ends the innermost batch; the outermost commits. Throws StoreError when the batch cannot be
     // kept, after rolling it back (isDisconnected() when the server connection was lost in it).
     void commitBatch();
@@ -87,6 +93,7 @@ private:
     std::vector<Undo> m_undo;
     std::optional<QString> m_batchFailure;
     bool m_batchLost = false; // the failure was a lost server connection
+    bool m_queueWrites = false;
 };
 
 // How a value is handed to the engine: dates as ISO-8601 text, integers as INTEGER.

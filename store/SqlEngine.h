@@ -14,6 +14,9 @@ public:
     virtual ResultTable query(const QString& sql, const QVariantList& params,
                               bool firstColumnIsRowid) = 0;
     virtual int execute(const QString& sql, const QVariantList& params) = 0;
+    // A write whose outcome may be known only when the batch ends: a failure may be thrown by a
+    // later statement of the batch or by its commit instead, and the batch is then lost whole.
+    virtual void queue(const QString& sql, const QVariantList& params) { execute(sql, params); }
     virtual void executeScript(const QString& sql) = 0;
     virtual qint64 lastInsertRowid() const = 0;
     virtual QStringList tableNames() = 0;

@@ -109,8 +109,8 @@ void ValueHistory::record(SqlConnection& conn, qint64 stuId, qint64 itemId, cons
         QStringLiteral("INSERT INTO STU_ValueHistory(%1) VALUES((SELECT COALESCE(MAX(Seq), 0) + 1 "
                        "FROM STU_ValueHistory), ?, ?, ?, ?, ?, ?, ?)")
             .arg(kColumns);
-    conn.execute(insert, {stuId, itemId, asText(value), asText(previous), sourceCode(source.kind),
-                          source.origin, platform::currentDateTime().toString(Qt::ISODateWithMs)});
+    conn.write(insert, {stuId, itemId, asText(value), asText(previous), sourceCode(source.kind),
+                        source.origin, platform::currentDateTime().toString(Qt::ISODateWithMs)});
 }
 
 void ValueHistory::forgetLast(SqlConnection& conn)

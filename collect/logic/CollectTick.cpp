@@ -104,7 +104,8 @@ int CollectTick::handleFeed(const QByteArray& feed, bool dbOpen)
     {
         // No box while the batch holds the database: the stores' reports wait until it ended.
         store::ReportHold hold;
-        store::Batch batch(m_db, store::Batch::Options{kBusyWaitMs, false});
+        // Its writes are queued: a failing one loses the tick whole, shown and kept as below.
+        store::Batch batch(m_db, store::Batch::Options{kBusyWaitMs, false, true});
         busy = batch.isBusy();
         if (!busy) {
             for (qsizetype at = 0; at < records.size(); at += kRecordBytes)

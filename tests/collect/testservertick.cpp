@@ -1,7 +1,8 @@
 // A collection tick on a database server, whose writes go down the connection's pipeline
 // without waiting for each reply: a write the server refuses anywhere in the tick, within the
 // first window of writes or far beyond it, loses the tick whole (nothing of it stored, every
-// row shown as not stored, one box), and the next tick is stored in full.
+// row shown as not stored, one box); a connection lost in the middle of the tick keeps its
+// records waiting as for a busy database. Either way the next tick is stored in full.
 
 #include "CCard.h"
 #include "CDB.h"
@@ -40,23 +41,27 @@ class TestServerTick : public QObject
 {
     Q_OBJECT
 private slots:
-    void refusedWriteLosesTheWholeTick_data();
-    void refusedWriteLosesTheWholeTick();
+    void failingWriteLosesTheWholeTick_data();
+    void failingWriteLosesTheWholeTick();
 };
 
-void TestServerTick::refusedWriteLosesTheWholeTick_data()
+void TestServerTick::failingWriteLosesTheWholeTick_data()
 {
     QTest::addColumn<int>("records");
-    QTest::addColumn<int>("refused"); // the record the server refuses; -1: none
-    QTest::newRow("three records, the second refused") << 3 << 1;
-    QTest::newRow("1,500 records, one far beyond the first window refused") << 1500 << 1100;
-    QTest::newRow("1,500 records, none refused") << 1500 << -1;
+    QTest::addColumn<int>("faulty"); // the record whose write fails; -1: none
+    QTest::addColumn<bool>("lost");  // it loses the connection, else the server refuses it
+    QTest::newRow("three records, the second refused") << 3 << 1 << false;
+    QTest::newRow("1,500 records, one far beyond the first window refused")
+        << 1500 << 1100 << false;
+    QTest::newRow("1,500 records, the connection lost at the 1,100th") << 1500 << 1100 << true;
+    QTest::newRow("1,500 records, nothing fails") << 1500 << -1 << false;
 }
 
-void TestServerTick::refusedWriteLosesTheWholeTick()
+void TestServerTick::failingWriteLosesTheWholeTick()
 {
     QFETCH(int, records);
-    QFETCH(int, refused);
+    QFETCH(int, faulty);
+    QFETCH(bool, lost);
     QVERIFY2(testserver::enabled(), "run with SORVIK_TEST_SERVER_FILE (ctest does)");
     const testserver::Schema schema;
     QTemporaryDir dir;
@@ -66,13 +71,18 @@ void TestServerTick::refusedWriteLosesTheWholeTick()
     QCOMPARE(store::addDemoPupils(connectionFile, kPupils), QString());
     store::Database server(schema.address());
     store::SqlConnection& check = server.connection();
-    // The server refuses the value 777, as it would refuse any write it cannot take.
+    // The server refuses the value 777, as it would refuse any write it cannot take, and
+    // drops the connection that writes 778, as a server restarted or a network gone would.
     check.executeScript(QStringLiteral(
-        "CREATE FUNCTION refuse_777() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+        "CREATE FUNCTION fault() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
         "IF jsonb_typeof(NEW.objectvalue) = 'number' AND NEW.objectvalue::numeric = 777 THEN "
-        "RAISE EXCEPTION 'value 777 refused'; END IF; RETURN NEW; END $$; "
-        "CREATE TRIGGER refuse_777 BEFORE UPDATE ON stu_objectdata FOR EACH ROW "
-        "EXECUTE FUNCTION refuse_777()"));
+        "RAISE EXCEPTION 'value 777 refused'; END IF; "
+        "IF jsonb_typeof(NEW.objectvalue) = 'number' AND NEW.objectvalue::numeric = 778 AND "
+        "nextval('fault_once') = 1 THEN "
+        "PERFORM pg_terminate_backend(pg_backend_pid()); PERFORM pg_sleep(5); END IF; "
+        "RETURN NEW; END $$; CREATE SEQUENCE fault_once; "
+        "CREATE TRIGGER fault BEFORE UPDATE ON stu_objectdata FOR EACH ROW "
+        "EXECUTE FUNCTION fault()"));
 
     CDB db;
     QVERIFY(db.open(connectionFile));
@@ -91,10 +101,11 @@ void TestServerTick::refusedWriteLosesTheWholeTick()
     tick.setStores(db, {&student, &value, &item, &card});
 
     // Record i goes to pupil i % kPupils with value 1000 + i; the last one for a pupil wins.
-    const auto feed = [&](bool withRefused) {
+    const auto feed = [&](bool withFault) {
         QByteArray out;
         for (int i = 0; i < records; ++i)
-            out += rec(numbers.at(i % kPupils), withRefused && i == refused ? 777 : 1000 + i);
+            out += rec(numbers.at(i % kPupils),
+                       withFault && i == faulty ? (lost ? 778 : 777) : 1000 + i);
         return tick.OnTimer([&] { return out; }, true);
     };
     const auto historyCount = [&] {
@@ -108,8 +119,18 @@ void TestServerTick::refusedWriteLosesTheWholeTick()
     };
     const QVariantList before = values();
 
-    QCOMPARE(feed(true), records);
-    if (refused >= 0) {
+    if (lost) {
+        // Nothing shown yet: the records wait, and go in once the station has connected again
+        // (the connection is dropped once only). The dropping record is not its pupil's last.
+        QCOMPARE(feed(true), 0);
+        QCOMPARE(tick.waitingRecords(), records);
+        QCOMPARE(historyCount(), QVariant(0LL));
+        QCOMPARE(values(), before);
+        QCOMPARE(list.rowCount(), 0);
+        QCOMPARE(tick.OnTimer([] { return QByteArray(); }, true), records);
+        QCOMPARE(tick.waitingRecords(), 0);
+    } else if (faulty >= 0) {
+        QCOMPARE(feed(true), records);
         QCOMPARE(historyCount(), QVariant(0LL));
         QCOMPARE(values(), before);
         for (int row = 0; row < list.rowCount(); ++row)
@@ -121,8 +142,10 @@ void TestServerTick::refusedWriteLosesTheWholeTick()
         QVERIFY(boxes.texts().first().contains(QStringLiteral("value 777 refused")));
         list.deleteAll();
         QCOMPARE(feed(false), records);
+    } else {
+        QCOMPARE(feed(true), records);
     }
-    QCOMPARE(boxes.count(), refused >= 0 ? 1 : 0);
+    QCOMPARE(boxes.count(), faulty >= 0 && !lost ? 1 : 0);
     QCOMPARE(historyCount(), QVariant(qlonglong(records)));
     for (int row = 0; row < list.rowCount(); ++row)
         QVERIFY2(!list.cell(row, 2).endsWith(kNotSet), qPrintable(list.cell(row, 2)));

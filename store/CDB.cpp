@@ -170,6 +170,10 @@ int CDB::CreateCardTable()
             return 1;
         } catch (const store::StoreError&) {
             conn.execute(QStringLiteral("Create table  Stu_card(StuID INTEGER ,CardNO TEXT(50) )"));
+            // A server looks a pupil's card up by index, as the index made at opening would.
+            if (conn.isServer())
+                conn.executeScript(
+                    QStringLiteral("CREATE INDEX IF NOT EXISTS STU_Card_StuId ON STU_Card(StuID)"));
             return 1;
         }
     } catch (const store::StoreError& e) {

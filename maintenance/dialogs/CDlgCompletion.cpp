@@ -2,9 +2,9 @@
 
 #include "CDlgValueHistory.h"
 #include "DialogUnits.h"
+#include "FileDialogs.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -52,8 +52,11 @@ CDlgCompletion::CDlgCompletion(QWidget* pParent)
     connect(m_grid, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { OnHistory(row); });
 
+    // The class picked is the class shown, so "导出本班" exports what the window shows.
     if (m_overview.loadClasses())
         m_classes->addItems(m_overview.classCaptions());
+    connect(m_classes, &QComboBox::currentIndexChanged, this, &CDlgCompletion::OnView);
+    OnView();
 }
 
 void CDlgCompletion::OnView()
@@ -92,10 +95,11 @@ void CDlgCompletion::OnExport(bool all)
 {
     if (!all && m_overview.current().classNo.isEmpty())
         return;
-    const QString path = QFileDialog::getSaveFileName(
-        this, CompletionOverview::title(),
-        (all ? QStringLiteral("成绩") : m_overview.current().classNo) + QStringLiteral(".xlsx"),
-        QStringLiteral("Excel (*.xlsx)"));
+    const QString path = platform::getSaveFileName(
+        this,
+        {CompletionOverview::title(), QString(),
+         (all ? QStringLiteral("成绩") : m_overview.current().classNo) + QStringLiteral(".xlsx"),
+         QStringLiteral("xlsx"), QStringLiteral("Excel (*.xlsx)")});
     if (!path.isEmpty())
         m_overview.exportTo(path, all);
 }

@@ -17,7 +17,10 @@ CDlgValueHistory::CDlgValueHistory(qint64 stuId, const QString& caption, QWidget
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Only an entry the user has selected is put back: the table's current row is set by
+    // focus alone and would put back the oldest entry unasked.
     auto* putBack = new QPushButton(QStringLiteral("恢复"), this);
+    putBack->setEnabled(false);
     auto* back = new QPushButton(QStringLiteral("返回"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -28,6 +31,8 @@ CDlgValueHistory::CDlgValueHistory(qint64 stuId, const QString& caption, QWidget
     layout->addLayout(buttons);
     connect(putBack, &QPushButton::clicked, this, &CDlgValueHistory::OnPutBack);
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, putBack,
+            [this, putBack] { putBack->setEnabled(!m_table->selectedItems().isEmpty()); });
     if (m_history.load())
         fill();
 }
@@ -50,10 +55,10 @@ void CDlgValueHistory::fill()
 
 void CDlgValueHistory::OnPutBack()
 {
-    const int row = m_table->currentRow();
-    if (row < 0)
+    const QList<QTableWidgetItem*> selected = m_table->selectedItems();
+    if (selected.isEmpty())
         return;
-    if (m_history.putBack(row))
+    if (m_history.putBack(selected.constFirst()->row()))
         m_changed = true;
     fill();
 }

@@ -10,40 +10,32 @@ namespace platform
 
 namespace
 {
-std::optional<QString>& nextAnswer()
+// The test's next answer and the latest request, one pair for opening and one for saving.
+struct Answered {
+    std::optional<QString> next;
+    FileRequest last;
+
+    std::optional<QString> take(const FileRequest& request)
+    {
+        last = request;
+        return std::exchange(next, std::nullopt);
+    }
+};
+
+Answered& opening()
 {
-    static std::optional<QString> answer;
-    return answer;
+    static Answered a;
+    return a;
 }
 
-OpenFileRequest& lastRequest()
+Answered& saving()
 {
-    static OpenFileRequest request;
-    return request;
+    static Answered a;
+    return a;
 }
 
-std::optional<QString> takeNextAnswer(const OpenFileRequest& request)
+QString exec(QFileDialog& dlg, const FileRequest& request)
 {
-    lastRequest() = request;
-    return std::exchange(nextAnswer(), std::nullopt);
-}
-} // namespace
-
-QString getOpenFileName(QWidget* parent, const QString& caption, const QString& initialName,
-                        const QString& filter)
-{
-    if (const auto answer = takeNextAnswer({caption, QString(), initialName, QString(), filter}))
-        return *answer;
-    return QFileDialog::getOpenFileName(parent, caption, initialName, filter);
-}
-
-QString getOpenFileName(QWidget* parent, const OpenFileRequest& request)
-{
-    if (const auto answer = takeNextAnswer(request))
-        return *answer;
-    QFileDialog dlg(parent, request.caption, request.folder, request.filter);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(request.defaultSuffix);
     if (!request.initialName.isEmpty())
         dlg.selectFile(request.initialName);
@@ -51,15 +43,54 @@ QString getOpenFileName(QWidget* parent, const OpenFileRequest& request)
         return {};
     return dlg.selectedFiles().constFirst();
 }
+} // namespace
+
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& initialName,
+                        const QString& filter)
+{
+    if (const auto answer = opening().take({caption, QString(), initialName, QString(), filter}))
+        return *answer;
+    return QFileDialog::getOpenFileName(parent, caption, initialName, filter);
+}
+
+QString getOpenFileName(QWidget* parent, const OpenFileRequest& request)
+{
+    if (const auto answer = opening().take(request))
+        return *answer;
+    QFileDialog dlg(parent, request.caption, request.folder, request.filter);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    return exec(dlg, request);
+}
 
 void setNextOpenFileName(const QString& path)
 {
-    nextAnswer() = path;
+    opening().next = path;
 }
 
 OpenFileRequest lastOpenFileRequest()
 {
-    return lastRequest();
+    return opening().last;
+}
+
+QString getSaveFileName(QWidget* parent, const FileRequest& request)
+{
+    if (const auto answer = saving().take(request))
+        return *answer;
+    QFileDialog dlg(parent, request.caption, request.folder, request.filter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    return exec(dlg, request);
+}
+
+void setNextSaveFileName(const QString& path)
+{
+    saving().next = path;
+}
+
+FileRequest lastSaveFileRequest()
+{
+    return saving().last;
 }
 
 } // namespace platform

@@ -120,6 +120,19 @@ PgStatement translatedForPg(const QString& sql)
     if (insert.match(text).hasMatch()) {
         out.text += QStringLiteral(" RETURNING _rowid_");
         out.returnsRowid = true;
+        static const QRegularExpression columnsAndValues(
+            QStringLiteral(
+                "^\\s*insert\\s+into\\s+(\"[^\"]*\"|\\w+)\\s*\\(([^()]*)\\)\\s*values\\s*"
+                "\\((.*)\\)\\s*$"),
+            QRegularExpression::CaseInsensitiveOption |
+                QRegularExpression::DotMatchesEverythingOption);
+        if (const auto m = columnsAndValues.match(text); m.hasMatch()) {
+            out.table = m.captured(1).remove(QLatin1Char('"'));
+            out.withRowid = QStringLiteral("INSERT INTO %1(_rowid_, %2) VALUES($%3, %4)")
+                                .arg(m.captured(1), m.captured(2))
+                                .arg(out.parameterCount + 1)
+                                .arg(m.captured(3));
+        }
     }
     return out;
 }

@@ -13,6 +13,11 @@ struct PgStatement {
     QString text; // empty: nothing to run
     int parameterCount = 0;
     bool returnsRowid = false;
+    // For an INSERT INTO table(columns) VALUES(...): the same with the row id given as one more
+    // parameter (the last), and the table, so that the id can be taken ahead from the table's
+    // sequence and the insert sent without waiting for its answer. Empty for other statements.
+    QString withRowid;
+    QString table;
 };
 
 PgStatement translatedForPg(const QString& sql);

@@ -151,6 +151,13 @@ struct PgEngine::Impl {
         std::vector<Oid> types;
         bool returnsRowid = false;
         bool empty = false;
+        int parameterCount = 0;
+        // An INSERT's form that is given its row id (see PgStatement), prepared when first
+        // queued.
+        QString withRowidText;
+        QString table;
+        QByteArray withRowidName;
+        std::vector<Oid> withRowidTypes;
     };
 
     QByteArray address;
@@ -165,6 +172,8 @@ struct PgEngine::Impl {
     int unread = 0;    // writes whose replies are not read yet
     int unflushed = 0; // writes sent since the server was last asked for its replies
     std::optional<StoreError> queuedFailure;
+    // Row ids taken ahead from each table's sequence, for inserts that are queued.
+    std::unordered_map<QString, std::vector<qint64>, TextHash> reservedRowids;
 
     ~Impl()
     {
@@ -221,6 +230,7 @@ struct PgEngine::Impl {
         piping = false;
         unread = 0;
         unflushed = 0;
+        reservedRowids.clear();
     }
 
     // Opens a lost connection again; only between batches, as a batch cannot outlive it.
@@ -273,29 +283,111 @@ struct PgEngine::Impl {
         return true;
     }
 
+    // The prepared statement of sql; preparing waits for the server, so the queue is read first.
+    Prepared& preparedForQueue(const QString& sql)
+    {
+        if (const auto it = statements.find(sql); it != statements.end())
+            return it->second;
+        drain();
+        throwQueuedFailure();
+        return prepare(sql);
+    }
+
     // Sends a write inside a batch without waiting for its reply.
     void queue(const QString& sql, const QVariantList& params)
     {
         if (queuedFailure)
             return; // the batch is spoilt already; its commit says so
-        auto it = statements.find(sql);
-        if (it == statements.end()) {
+        const Prepared& p = preparedForQueue(sql);
+        if (!p.empty)
+            send(p.name, p.types, params);
+    }
+
+    // Queues an insert with a row id taken ahead, which it returns; an insert of another form
+    // runs at once and waits for its id.
+    qint64 queueInsert(const QString& sql, const QVariantList& params)
+    {
+        if (queuedFailure)
+            return 0; // the batch is spoilt already; its commit says so
+        Prepared& p = preparedForQueue(sql);
+        if (p.empty)
+            return 0;
+        if (p.withRowidText.isEmpty()) {
+            runPrepared(sql, params);
+            return lastRowid;
+        }
+        if (p.withRowidName.isEmpty()) {
             drain();
             throwQueuedFailure();
-            prepare(sql);
-            it = statements.find(sql);
+            const Prepared form = makePrepared(p.withRowidText, p.parameterCount + 1);
+            p.withRowidName = form.name;
+            p.withRowidTypes = form.types;
         }
-        const Prepared& p = it->second;
-        if (p.empty)
+        const qint64 id = reservedRowid(p.table);
+        QVariantList withId = params;
+        withId.resize(p.parameterCount);
+        withId << id;
+        send(p.withRowidName, p.withRowidTypes, withId);
+        lastRowid = id;
+        return id;
+    }
+
+    // The next row id of table from those taken ahead, a run of them taken when none is left.
+    // The sequence never gives a value twice, so no other station's row gets it.
+    qint64 reservedRowid(const QString& table)
+    {
+        std::vector<qint64>& ids = reservedRowids[table];
+        if (ids.empty()) {
+            drain();
+            throwQueuedFailure();
+            const Result r = runPrepared(
+                QStringLiteral("SELECT nextval(pg_get_serial_sequence(?, '_rowid_')) FROM "
+                               "generate_series(1, 128) ORDER BY 1 DESC"),
+                {table});
+            for (int row = 0; row < PQntuples(r.get()); ++row)
+                ids.push_back(std::strtoll(PQgetvalue(r.get(), row, 0), nullptr, 10));
+            if (ids.empty())
+                throw StoreError(QStringLiteral("no row id for %1").arg(table));
+        }
+        const qint64 id = ids.back();
+        ids.pop_back();
+        return id;
+    }
+
+    void send(const QByteArray& name, const std::vector<Oid>& types, const QVariantList& params)
+    {
+        const Bound b(types, params);
+        sendWith([&] {
+            return PQsendQueryPrepared(conn, name.constData(), int(b.values.size()),
+                                       b.values.data(), nullptr, nullptr, 0);
+        });
+    }
+
+    // A transaction command of a nested batch (SAVEPOINT, RELEASE) queued as the writes are.
+    void sendCommand(const char* sql)
+    {
+        if (queuedFailure)
             return;
+        if (qstrncmp(sql, "SAVEPOINT", 9) == 0 && statementSavepoint)
+            sendWith([&] {
+                return PQsendQueryParams(conn, "RELEASE sorvik_statement", 0, nullptr, nullptr,
+                                         nullptr, nullptr, 0);
+            });
+        statementSavepoint = false;
+        sendWith(
+            [&] { return PQsendQueryParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0); });
+    }
+
+    // Sends one query down the pipeline; every window of them asks the server for its replies
+    // and reads those of the window before.
+    template <typename Send> void sendWith(Send&& sendQuery)
+    {
         if (!piping) {
             if (!PQenterPipelineMode(conn))
                 fail(nullptr);
             piping = true;
         }
-        const Bound b(p, params);
-        if (!PQsendQueryPrepared(conn, p.name.constData(), int(b.values.size()), b.values.data(),
-                                 nullptr, nullptr, 0)) {
+        if (!sendQuery()) {
             noteQueuedFailure(nullptr);
             if (lost())
                 forgetConnectionState();
@@ -368,41 +460,51 @@ struct PgEngine::Impl {
         return r;
     }
 
-    const Prepared& prepare(const QString& sql)
+    // A statement in the server's words prepared, with the parameter types the server gave.
+    Prepared makePrepared(const QString& text, int parameterCount)
+    {
+        Prepared p;
+        p.name = "sorvik_" + QByteArray::number(++nextStatement);
+        Result r(PQprepare(conn, p.name.constData(), text.toUtf8().constData(), parameterCount,
+                           nullptr));
+        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
+            fail(r.get());
+        Result described(PQdescribePrepared(conn, p.name.constData()));
+        if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
+            fail(described.get());
+        for (int i = 0; i < PQnparams(described.get()); ++i)
+            p.types.push_back(PQparamtype(described.get(), i));
+        return p;
+    }
+
+    Prepared& prepare(const QString& sql)
     {
         auto it = statements.find(sql);
         if (it != statements.end())
             return it->second;
         const PgStatement t = translatedForPg(sql);
         Prepared p;
+        if (!t.text.isEmpty())
+            p = makePrepared(t.text, t.parameterCount);
         p.returnsRowid = t.returnsRowid;
         p.empty = t.text.isEmpty();
-        if (!p.empty) {
-            p.name = "sorvik_" + QByteArray::number(++nextStatement);
-            Result r(PQprepare(conn, p.name.constData(), t.text.toUtf8().constData(),
-                               t.parameterCount, nullptr));
-            if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
-                fail(r.get());
-            Result described(PQdescribePrepared(conn, p.name.constData()));
-            if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
-                fail(described.get());
-            for (int i = 0; i < PQnparams(described.get()); ++i)
-                p.types.push_back(PQparamtype(described.get(), i));
-        }
+        p.parameterCount = t.parameterCount;
+        p.withRowidText = t.withRowid;
+        p.table = t.table;
         return statements.emplace(sql, std::move(p)).first->second;
     }
 
     // The parameters as texts of the types the server gave them.
     struct Bound {
-        Bound(const Prepared& p, const QVariantList& params)
-            : texts(p.types.size()), values(p.types.size(), nullptr)
+        Bound(const std::vector<Oid>& types, const QVariantList& params)
+            : texts(types.size()), values(types.size(), nullptr)
         {
-            for (size_t i = 0; i < p.types.size(); ++i) {
+            for (size_t i = 0; i < types.size(); ++i) {
                 const QVariant& v =
                     i < size_t(params.size()) ? params.at(qsizetype(i)) : QVariant();
                 if (v.isNull() || !v.isValid())
                     continue;
-                texts[i] = parameterText(v, p.types[i]);
+                texts[i] = parameterText(v, types[i]);
                 values[i] = texts[i].constData();
             }
         }
@@ -420,7 +522,7 @@ struct PgEngine::Impl {
     // the statement go out together in a pipeline.
     Result runPipelined(const Prepared& p, const QVariantList& params)
     {
-        const Bound b(p, params);
+        const Bound b(p.types, params);
         std::vector<const char*> commands;
         if (statementSavepoint)
             commands.push_back("RELEASE sorvik_statement");
@@ -493,7 +595,7 @@ struct PgEngine::Impl {
             const Prepared& p = prepare(sql);
             if (p.empty)
                 return nullptr;
-            const Bound b(p, params);
+            const Bound b(p.types, params);
             Result r(PQexecPrepared(conn, p.name.constData(), int(b.values.size()), b.values.data(),
                                     nullptr, nullptr, 0));
             const ExecStatusType s = PQresultStatus(r.get());
@@ -558,6 +660,24 @@ void PgEngine::queue(const QString& sql, const QVariantList& params)
         return;
     }
     d->queue(sql, params);
+}
+
+qint64 PgEngine::queueInsert(const QString& sql, const QVariantList& params)
+{
+    if (!d->inTransaction()) {
+        execute(sql, params);
+        return d->lastRowid;
+    }
+    return d->queueInsert(sql, params);
+}
+
+void PgEngine::queueCommand(const char* sql)
+{
+    if (!d->inTransaction()) {
+        command(sql);
+        return;
+    }
+    d->sendCommand(sql);
 }
 
 void PgEngine::executeScript(const QString& sql)

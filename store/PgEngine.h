@@ -24,6 +24,9 @@ public:
     // Inside a batch the write goes down the connection's pipeline and its reply is read later:
     // a whole collection tick costs about one round trip instead of one per statement.
     void queue(const QString& sql, const QVariantList& params) override;
+    // An insert queued the same way is given a row id taken ahead from its table's sequence.
+    qint64 queueInsert(const QString& sql, const QVariantList& params) override;
+    void queueCommand(const char* sql) override;
     void executeScript(const QString& sql) override;
     qint64 lastInsertRowid() const override;
     QStringList tableNames() override;

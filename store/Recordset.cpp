@@ -362,10 +362,9 @@ void Recordset::updateCurrent()
         if (it == m_writeStatements.end())
             it = m_writeStatements.emplace(key, writeStatement(key)).first;
         SqlConnection& conn = m_db->connection();
-        // A new row's id is the answer its insert waits for; a change needs none.
+        // Neither waits for the server's answer in a batch that queues its writes.
         if (key.isNew) {
-            conn.execute(it->second, values);
-            m_rowids[row] = conn.lastInsertRowid();
+            m_rowids[row] = conn.writeInsert(it->second, values);
         } else {
             conn.write(it->second, values);
         }

@@ -107,6 +107,17 @@ void SqlConnection::write(const QString& sql, const QVariantList& params)
     });
 }
 
+qint64 SqlConnection::writeInsert(const QString& sql, const QVariantList& params)
+{
+    if (!m_queueWrites || m_batches.empty()) {
+        execute(sql, params);
+        return lastInsertRowid();
+    }
+    if (m_batchFailure)
+        throw StoreError(*m_batchFailure, StoreError::Kind::Storage);
+    return noting([&] { return d->queueInsert(sql, params); });
+}
+
 void SqlConnection::executeScript(const QString& sql)
 {
     d->executeScript(sql);
@@ -116,7 +127,10 @@ void SqlConnection::beginBatch(int waitMs, bool queueWrites)
 {
     if (!m_batches.empty() || d->inTransaction()) {
         noting([&] {
-            d->command("SAVEPOINT sorvik_batch");
+            if (m_queueWrites)
+                d->queueCommand("SAVEPOINT sorvik_batch");
+            else
+                d->command("SAVEPOINT sorvik_batch");
             return 0;
         });
         m_batches.push_back({m_undo.size(), true});
@@ -141,7 +155,9 @@ void SqlConnection::commitBatch()
                          lost ? StoreError::Kind::Disconnected : StoreError::Kind::Storage);
     }
     try {
-        if (m_batches.back().savepoint)
+        if (m_batches.back().savepoint && m_queueWrites)
+            d->queueCommand("RELEASE sorvik_batch");
+        else if (m_batches.back().savepoint)
             d->command("RELEASE sorvik_batch");
         else
             d->command("COMMIT");

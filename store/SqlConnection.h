@@ -43,6 +43,8 @@ public:
     // fail, the batch is lost whole (its commit throws) instead of this call throwing. Elsewhere
     // it is execute().
     void write(const QString& sql, const QVariantList& params = {});
+    // The same for an INSERT, returning the new row's id (taken ahead on a server when queued).
+    qint64 writeInsert(const QString& sql, const QVariantList& params = {});
     // Runs one or more statements without parameters.
     void executeScript(const QString& sql);
     qint64 lastInsertRowid() const;

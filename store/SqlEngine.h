@@ -17,6 +17,14 @@ public:
     // A write whose outcome may be known only when the batch ends: a failure may be thrown by a
     // later statement of the batch or by its commit instead, and the batch is then lost whole.
     virtual void queue(const QString& sql, const QVariantList& params) { execute(sql, params); }
+    // The same for an INSERT; returns the new row's id.
+    virtual qint64 queueInsert(const QString& sql, const QVariantList& params)
+    {
+        execute(sql, params);
+        return lastInsertRowid();
+    }
+    // A transaction command of a nested batch, queued the same way.
+    virtual void queueCommand(const char* sql) { command(sql); }
     virtual void executeScript(const QString& sql) = 0;
     virtual qint64 lastInsertRowid() const = 0;
     virtual QStringList tableNames() = 0;

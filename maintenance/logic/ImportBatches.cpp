@@ -17,8 +17,10 @@ ImportBatches::~ImportBatches()
 
 void ImportBatches::beginRow()
 {
+    // On a server the rows' writes go without waiting for each answer; one the server refuses
+    // loses the batch, which breaks the import off as a full disk would.
     if (!m_batch && !m_bFailed)
-        m_batch.emplace(m_db);
+        m_batch.emplace(m_db, store::Batch::Options{-1, true, true});
 }
 
 void ImportBatches::addShown(std::function<void()> show)

@@ -82,7 +82,8 @@ int main(int argc, char* argv[])
     int next = 0; // the next pupil to import
     int busyTicks = 0;
     auto importRun = [&] {
-        store::Batch batch(db);
+        // Queued writes, as the student import's runs have.
+        store::Batch batch(db, store::Batch::Options{-1, true, true});
         int inserted = 0;
         for (int k = 0; k < run && next < count; ++k, ++next)
             inserted +=

@@ -108,6 +108,18 @@ inline QList<QStringList> tableRows(const CDB& db, const QString& table, const Q
     return out;
 }
 
+// "pupil item value previous source origin" per history entry, oldest first.
+inline QStringList history(const CDB& db)
+{
+    QStringList out;
+    for (const QStringList& r : tableRows(
+             db, QStringLiteral("STU_ValueHistory"),
+             {QStringLiteral("STU_ID"), QStringLiteral("Object_ID"), QStringLiteral("ObjectValue"),
+              QStringLiteral("PreviousValue"), QStringLiteral("Source"), QStringLiteral("Origin")}))
+        out << r.join(QLatin1Char(' '));
+    return out;
+}
+
 inline QList<QStringList> pupils(const CDB& db)
 {
     return tableRows(db, QStringLiteral("STU_Main"),

@@ -31,17 +31,6 @@ using namespace importtest;
 namespace
 {
 
-// "pupil item value previous source origin" per history entry, oldest first.
-QStringList history(const CDB& db)
-{
-    QStringList out;
-    for (const QStringList& r : tableRows(db, u"STU_ValueHistory"_s,
-                                          {u"STU_ID"_s, u"Object_ID"_s, u"ObjectValue"_s,
-                                           u"PreviousValue"_s, u"Source"_s, u"Origin"_s}))
-        out << r.join(u' ');
-    return out;
-}
-
 QByteArray liveRecord(const QByteArray& number, const QByteArray& code, const QByteArray& value)
 {
     return number.leftJustified(20, ' ') + code + value.rightJustified(5, ' ');

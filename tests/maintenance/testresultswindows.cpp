@@ -66,17 +66,6 @@ QPoint cellCentre(const QTableWidget* t, int row)
     return t->visualRect(t->model()->index(row, 1)).center();
 }
 
-// "pupil item value previous source origin" per history entry, oldest first.
-QStringList history(const CDB& db)
-{
-    QStringList out;
-    for (const QStringList& r : tableRows(db, u"STU_ValueHistory"_s,
-                                          {u"STU_ID"_s, u"Object_ID"_s, u"ObjectValue"_s,
-                                           u"PreviousValue"_s, u"Source"_s, u"Origin"_s}))
-        out << r.join(u' ');
-    return out;
-}
-
 QString stored(const CDB& db, long stuId, long item)
 {
     for (const QStringList& r :
